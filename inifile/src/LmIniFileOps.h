@@ -1,0 +1,37 @@
+// File access of the parameter-file library: opening for reading and
+// replacing a file's whole content in one atomic step. Every OS call goes
+// through FileOps so that tests can make a single step fail.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <sys/types.h>
+
+namespace lmini {
+
+struct FileOps {
+    std::FILE* (*openRead)(const char* path);
+    int (*makeTemp)(char* pathTemplate);              // mkstemp
+    ssize_t (*write)(int fd, const void* data, size_t size);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+};
+
+// The operations in use; tests may replace single entries and restore them.
+FileOps& Os();
+const FileOps& RealOs();
+
+// Opens a file for reading. A directory is not a file: it fails like a
+// missing file would not, with errno EISDIR. errno is kept on failure.
+std::FILE* OpenForReading(const char* path);
+
+// Replaces (or creates) target with content: a unique temporary file in the
+// target's directory is written, flushed to disk and renamed over the target.
+// A symbolic link as target is followed; the old file's permission bits are
+// kept, a new file gets 0666 less the umask. Returns 0, 5 (temporary file
+// cannot be created), 6 (write, flush or close failed) or 8 (rename failed);
+// on failure the target is untouched and the temporary file removed.
+int ReplaceFileContent(const char* target, const std::string& content);
+
+} // namespace lmini
