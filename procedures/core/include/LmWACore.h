@@ -24,14 +24,16 @@
 
 #include "LmCmAnlz.h"
 
-constexpr int WA_ERR_FILE_OPEN = -300;
-constexpr int WA_ERR_FILE_WRITE = -301;
-constexpr int WA_ERR_FILE_FORMAT = -302;
-constexpr int WA_ERR_ANLZ_SAMPLING = -310;
-constexpr int WA_ERR_ANLZ_FREQ_FILTER = -312;
-constexpr int WA_ERR_ANLZ_DIF_DATA = -313;
-constexpr int WA_ERR_ANLZ_SPECTRUM = -314;
-constexpr int WA_ERR_ANLZ_DIF_SPECTRUM = -315;
+#define LMWACORE_API __attribute__((visibility("default")))
+
+inline constexpr int WA_ERR_FILE_OPEN = -300;
+inline constexpr int WA_ERR_FILE_WRITE = -301;
+inline constexpr int WA_ERR_FILE_FORMAT = -302;
+inline constexpr int WA_ERR_ANLZ_SAMPLING = -310;
+inline constexpr int WA_ERR_ANLZ_FREQ_FILTER = -312;
+inline constexpr int WA_ERR_ANLZ_DIF_DATA = -313;
+inline constexpr int WA_ERR_ANLZ_SPECTRUM = -314;
+inline constexpr int WA_ERR_ANLZ_DIF_SPECTRUM = -315;
 
 // Header fields of an analysed-data file. The Load…Data operations take it as
 // an output and leave it untouched.
@@ -49,7 +51,7 @@ struct WAAnlzInfo {
 
 // Raw-data file: "SampFreq=%d", "Size=%d", then Size lines "%.10f".
 // -200 when data holds nothing; -300 / -301 as above.
-int SaveRawData(const char* file, const WAData& data);
+LMWACORE_API int SaveRawData(const char* file, const WAData& data);
 
 // Reads a raw-data file into data. Only regular files are read (-300 for a
 // directory, device or missing file). "SampFreq=" and "Size=" must carry a
@@ -59,7 +61,7 @@ int SaveRawData(const char* file, const WAData& data);
 // converted as strtod does in the C locale (text that is no number gives 0.0);
 // lines after the Size samples are ignored. On every failure data is left
 // unchanged, except that a failing final store (-2) leaves it empty.
-int LoadRawData(const char* file, WAData& data);
+LMWACORE_API int LoadRawData(const char* file, WAData& data);
 
 // Filtered-waveform file: "RawData=%s", "SampPitch=%d", "Start=%d", "Len=%d",
 // "FreqFilterType=%s" (NONE, LPF, HPF, BPF, BEF), "FreqFilterTap=%s",
@@ -68,22 +70,22 @@ int LoadRawData(const char* file, WAData& data);
 // Checks: -200 no data; -1 len 0 or start+len beyond the data; -202 filter type
 // not 0 … 4 or a designed filter without coefficients; a failing filter query
 // returns its status. rawDataName may be null (written as empty text).
-int SaveAnlzData(const char* file, const WAData& data, const char* rawDataName,
+LMWACORE_API int SaveAnlzData(const char* file, const WAData& data, const char* rawDataName,
                  uint32_t sampPitch, uint32_t start, uint32_t len,
                  const WAFreqFilter& filter);
 // Fluctuation-filtered waveform file: same layout and checks as SaveAnlzData.
-int SaveYuragiFilterData(const char* file, const WAData& data, const char* rawDataName,
+LMWACORE_API int SaveYuragiFilterData(const char* file, const WAData& data, const char* rawDataName,
                          uint32_t sampPitch, uint32_t start, uint32_t len,
                          const WAFreqFilter& filter);
 
 // Spectrum file: "RawData=%s", "SampPitch=%d", "Start=%d", "Len=%d",
 // "SampFreq=%d", "Size=%d" (N), then N lines "re,im,power,amplitude".
 // The whole spectrum is written whatever start and len say. -200 when empty.
-int SaveSpectrumData(const char* file, const WAPowerSpectrum& spectrum,
+LMWACORE_API int SaveSpectrumData(const char* file, const WAPowerSpectrum& spectrum,
                      const char* rawDataName, uint32_t sampPitch, uint32_t start,
                      uint32_t len);
 // Fluctuation spectrum file: same layout and checks as SaveSpectrumData.
-int SaveYuragiSpectrumData(const char* file, const WAPowerSpectrum& spectrum,
+LMWACORE_API int SaveYuragiSpectrumData(const char* file, const WAPowerSpectrum& spectrum,
                            const char* rawDataName, uint32_t sampPitch,
                            uint32_t start, uint32_t len);
 
@@ -91,7 +93,7 @@ int SaveYuragiSpectrumData(const char* file, const WAPowerSpectrum& spectrum,
 // "YuragiFilter=type,half,smooth,overlap", "SampFreq=%d", "Size=%d", then N
 // lines "difPower,difAmplitude". -200 when empty; a failing parameter query of
 // the fluctuation filter returns its status (-202 undesigned, -201 stopped).
-int SaveDifSpectrumData(const char* file, const WADifSpectrum& spectrum,
+LMWACORE_API int SaveDifSpectrumData(const char* file, const WADifSpectrum& spectrum,
                         const char* rawDataName, uint32_t sampPitch, uint32_t start,
                         uint32_t len, const WAYuragiFilter& filter);
 
@@ -100,7 +102,7 @@ int SaveDifSpectrumData(const char* file, const WADifSpectrum& spectrum,
 // (peakAnlz == 1) or "PeakAnlz=FALSE", "SampPitchIonPeak=%d", "WidthPeak=%d",
 // "WidthDiag=%d", "ThreshDiag=%.10f", "Size=%d" (= len), then the samples
 // start … start+len−1. Checks as SaveAnlzData.
-int SaveSquareData(const char* file, const WAData& data, const char* rawDataName,
+LMWACORE_API int SaveSquareData(const char* file, const WAData& data, const char* rawDataName,
                    uint32_t sampPitch, uint32_t start, uint32_t squarePitch,
                    uint32_t smooth, double threshPeak, int peakAnlz,
                    uint32_t peakPitch, uint32_t widthPeak, uint32_t widthDiag,
@@ -108,9 +110,9 @@ int SaveSquareData(const char* file, const WAData& data, const char* rawDataName
 
 // Reading analysed data back is not offered: these return 0 and touch neither
 // the target nor info.
-int LoadAnlzData(const char* file, WAData& data, WAAnlzInfo& info);
-int LoadSpectrumData(const char* file, WAPowerSpectrum& spectrum, WAAnlzInfo& info);
-int LoadDifSpectrumData(const char* file, WADifSpectrum& spectrum, WAAnlzInfo& info);
+LMWACORE_API int LoadAnlzData(const char* file, WAData& data, WAAnlzInfo& info);
+LMWACORE_API int LoadSpectrumData(const char* file, WAPowerSpectrum& spectrum, WAAnlzInfo& info);
+LMWACORE_API int LoadDifSpectrumData(const char* file, WADifSpectrum& spectrum, WAAnlzInfo& info);
 
 // The whole analysis chain of one waveform:
 //   D = source decimated by pitch (-310 on failure),
@@ -125,7 +127,7 @@ int LoadDifSpectrumData(const char* file, WADifSpectrum& spectrum, WAAnlzInfo& i
 // A source without data gives -200 and touches nothing; any later failure
 // clears all six outputs. The outputs must be distinct objects, none of them
 // the source.
-int DoAnalysis(const WAData& source, uint32_t pitch, uint32_t fftStart,
+LMWACORE_API int DoAnalysis(const WAData& source, uint32_t pitch, uint32_t fftStart,
                uint32_t fftCount, const WAYuragiFilter& yuragiFilter,
                const WAFreqFilter& freqFilter, int fftMode, WAData& filtered,
                WAData& yuragi, WAData& dif, WAPowerSpectrum& spectrum,
