@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace lmp {
@@ -24,6 +25,8 @@ struct OsCalls {
   void (*free)(void* block);
   ssize_t (*read)(int fd, void* buffer, size_t bytes);
   ssize_t (*write)(int fd, const void* buffer, size_t bytes);
+  int (*lstat)(const char* path, struct stat* info);
+  ssize_t (*readlink)(const char* path, char* buffer, size_t size);
 };
 
 // The table in use (process-wide).
