@@ -157,6 +157,8 @@ void FireStopTrigger(uint32_t delayMs);
 // The running (or next) acquisition overruns after this many samples.
 void InjectOverrun(uint32_t afterSamples);
 void SetRegisterTimeout(RegisterTimeout which);
+// Makes the driver refuse (fail) every request with this number, or stop.
+void FailRequest(uint32_t code, bool fail);
 
 // Every port access since the last clear (reads of the status register and
 // data-port polls included).
