@@ -1,0 +1,29 @@
+#pragma once
+// Number parsing and formatting of the page edits and statics, always in the C
+// locale ("." as decimal point) whatever the process locale is.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kr70::text {
+
+// Reads a decimal number as the C library's atof does: leading blanks
+// skipped, the longest valid prefix taken, 0.0 when there is none.
+double parseDouble(std::string_view text);
+// A whole number; nullopt when the text holds no digits, a sign or a value
+// beyond 32 bits (such values can never be accepted by an edit).
+std::optional<uint32_t> parseUnsigned(std::string_view text);
+
+std::string formatFixed(double value, int decimals);  // "%.Nf"
+std::string formatInt(int64_t value);                 // "%d"
+// Shortest text that reads back as the same double ("5", "-0.25").
+std::string formatShortest(double value);
+
+}  // namespace kr70::text
+
+namespace kr70 {
+class UiPort;
+// One warning box with a language text and caption (warning icon).
+void showPageWarning(UiPort& port, int32_t textId, int32_t captionId);
+}  // namespace kr70

@@ -1,0 +1,84 @@
+#pragma once
+// Logic of the spectrum page: the analysis spectrum above and the yuragi
+// spectrum below on a logarithmic frequency axis, the spectrum kind (power or
+// amplitude), the display range lists ("from" / "to", decades between the
+// frequency resolution and the Nyquist frequency), one decibel range list per
+// plot, and the shaded pass band of the frequency filter.
+#include "PageControls.h"
+#include "Painter.h"
+#include "PlotCore.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kr70 {
+
+class UiPort;
+
+namespace spectrum_page {
+inline constexpr int32_t kPower = 1050, kAmplitude = 1051;
+inline constexpr int32_t kFrom = 1054, kTo = 1055;
+inline constexpr int32_t kUpperDecibel = 1060, kLowerDecibel = 1061;
+inline constexpr int32_t kCount = 1056, kPeaks = 1095;
+inline constexpr int32_t kTextFromNotBelowTo = 2091, kTextToNotAboveFrom = 2092;
+}  // namespace spectrum_page
+
+// A borrowed spectrum: both arrays hold `size` bins.
+struct SpectrumSpan {
+  const double* power = nullptr;
+  const double* amplitude = nullptr;
+  uint32_t size = 0;
+  uint32_t samplingFrequency = 0;
+};
+
+// The entries of the display range lists for N bins at fs: from the lowest
+// power of ten (≤ 100000) not above the resolution fs / N up to the lowest
+// power of ten whose tenth is below the Nyquist frequency, as texts of the
+// frequency label rule. Empty when N or fs is 0.
+std::vector<std::string> frequencyRangeEntries(uint32_t size, uint32_t samplingFrequency);
+inline const std::vector<std::string> kDecibelEntries = {"-10dB", "-20dB", "-50dB", "-100dB",
+                                                        "-200dB"};
+
+class SpectrumPage {
+ public:
+  // decibelIndex: initial index of both decibel lists (the "dB" setting).
+  SpectrumPage(UiPort& port, PageControls& controls, int decibelIndex = 4);
+
+  void setSpectra(SpectrumSpan upper, SpectrumSpan lower) {
+    upper_ = upper;
+    lower_ = lower;
+  }
+  void setFilter(plot::FilterBand filter) { filter_ = filter; }
+  // Set data: shows N and, when N is not 0, rebuilds both range lists
+  // selecting the first and the last entry; redraws.
+  void setData(uint32_t size, uint32_t samplingFrequency);
+
+  void kindChosen(int kind);                 // 0 power, 1 amplitude
+  void fromChosen(int index);                // refused unless below "to"
+  void toChosen(int index);                  // refused unless above "from"
+  void decibelChosen(int plot, int index);   // 0 upper, 1 lower
+
+  void paintPlot(int plot, Painter& painter, int width, int height) const;
+  void paintAxis(Painter& painter, int width, int height) const;
+
+  int kind() const { return kind_; }
+  int fromIndex() const { return from_; }
+  int toIndex() const { return to_; }
+  int decibelIndex(int plot) const { return decibel_[plot & 1]; }
+  const std::vector<std::string>& rangeEntries() const { return entries_; }
+  // The display range as numbers read from the list texts (0 when none).
+  double lowestFrequency() const;
+  double highestFrequency() const;
+
+ private:
+  UiPort& port_;
+  PageControls& controls_;
+  SpectrumSpan upper_, lower_;
+  plot::FilterBand filter_;
+  std::vector<std::string> entries_;
+  int kind_ = 0, from_ = 0, to_ = 0;
+  int decibel_[2];
+};
+
+}  // namespace kr70

@@ -1,0 +1,66 @@
+#include "PageText.h"
+
+#include <cctype>
+#include <charconv>
+
+namespace kr70::text {
+namespace {
+std::string_view trimLeft(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    text.remove_prefix(1);
+  return text;
+}
+}  // namespace
+
+double parseDouble(std::string_view text) {
+  text = trimLeft(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0.0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec == std::errc::invalid_argument) return 0.0;
+  return value;  // out of range keeps from_chars' answer (0 or unchanged)
+}
+
+std::optional<uint32_t> parseUnsigned(std::string_view text) {
+  text = trimLeft(text);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  uint32_t value = 0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::string formatFixed(double value, int decimals) {
+  char buffer[352];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                              decimals);
+  return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
+}
+
+std::string formatInt(int64_t value) {
+  char buffer[32];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::string formatShortest(double value) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
+}
+
+}  // namespace kr70::text
+
+#include "UiPort.h"
+
+namespace kr70 {
+void showPageWarning(UiPort& port, int32_t textId, int32_t captionId) {
+  Message message;
+  message.parts.push_back(MessagePart{textId, {}, {}});
+  message.captionId = captionId;
+  message.icon = MessageIcon::Warning;
+  port.ShowMessage(message);
+}
+}  // namespace kr70

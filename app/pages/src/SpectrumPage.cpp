@@ -1,0 +1,107 @@
+#include "SpectrumPage.h"
+
+#include "PageText.h"
+#include "UiPort.h"
+
+#include <algorithm>
+
+namespace kr70 {
+using namespace spectrum_page;
+
+std::vector<std::string> frequencyRangeEntries(uint32_t size, uint32_t samplingFrequency) {
+  std::vector<std::string> entries;
+  if (size == 0 || samplingFrequency == 0) return entries;
+  const double resolution = static_cast<double>(samplingFrequency) / size;
+  const double nyquist = samplingFrequency / 2.0;
+  double lowest = 100000.0;
+  for (int guard = 0; lowest > resolution && guard < 400; ++guard) lowest /= 10.0;
+  double highest = 100000.0;
+  for (int guard = 0; highest / 10.0 >= nyquist && guard < 400; ++guard) highest /= 10.0;
+  if (highest == lowest) lowest = highest / 10.0;
+  if (!(lowest > 0.0)) return entries;
+  for (double value = lowest; value <= highest * (1.0 + 1e-9) && entries.size() < 40; value *= 10.0)
+    entries.push_back(plot::frequencyLabel(value));
+  return entries;
+}
+
+SpectrumPage::SpectrumPage(UiPort& port, PageControls& controls, int decibelIndex)
+    : port_(port), controls_(controls) {
+  decibel_[0] = decibel_[1] = std::clamp(decibelIndex, 0, 4);
+}
+
+void SpectrumPage::setData(uint32_t size, uint32_t samplingFrequency) {
+  controls_.setText(kCount, text::formatInt(size));
+  if (size != 0) {
+    std::vector<std::string> entries = frequencyRangeEntries(size, samplingFrequency);
+    if (!entries.empty()) {
+      entries_ = std::move(entries);
+      from_ = 0;
+      to_ = static_cast<int>(entries_.size()) - 1;
+      controls_.setListEntries(kFrom, entries_, from_);
+      controls_.setListEntries(kTo, entries_, to_);
+    }
+  }
+  controls_.redraw(-1);
+}
+
+double SpectrumPage::lowestFrequency() const {
+  return from_ < static_cast<int>(entries_.size()) ? text::parseDouble(entries_[from_]) : 0.0;
+}
+
+double SpectrumPage::highestFrequency() const {
+  return to_ < static_cast<int>(entries_.size()) ? text::parseDouble(entries_[to_]) : 0.0;
+}
+
+void SpectrumPage::kindChosen(int kind) {
+  if (kind == kind_) return;
+  kind_ = kind;
+  controls_.redraw(-1);
+}
+
+void SpectrumPage::fromChosen(int index) {
+  if (index == from_) return;
+  if (index >= to_ || index < 0) {
+    showPageWarning(port_, kTextFromNotBelowTo, kCaptionMainView);
+    controls_.setListSelection(kFrom, from_);
+    return;
+  }
+  from_ = index;
+  controls_.redraw(-1);
+}
+
+void SpectrumPage::toChosen(int index) {
+  if (index == to_) return;
+  if (index <= from_ || index >= static_cast<int>(entries_.size())) {
+    showPageWarning(port_, kTextToNotAboveFrom, kCaptionMainView);
+    controls_.setListSelection(kTo, to_);
+    return;
+  }
+  to_ = index;
+  controls_.redraw(-1);
+}
+
+void SpectrumPage::decibelChosen(int plot, int index) {
+  index = std::clamp(index, 0, 4);
+  if (decibel_[plot & 1] == index) return;
+  decibel_[plot & 1] = index;
+  controls_.redraw(plot & 1);
+}
+
+void SpectrumPage::paintPlot(int plot, Painter& painter, int width, int height) const {
+  const SpectrumSpan& span = plot == 0 ? upper_ : lower_;
+  plot::SpectrumView view;
+  view.values = kind_ == 0 ? span.power : span.amplitude;
+  view.size = span.size;
+  view.samplingFrequency = span.samplingFrequency;
+  view.lowest = lowestFrequency();
+  view.highest = highestFrequency();
+  view.decibelIndex = decibel_[plot & 1];
+  view.filter = filter_;
+  plot::drawSpectrumPlot(painter, width, height, view);
+}
+
+void SpectrumPage::paintAxis(Painter& painter, int width, int height) const {
+  plot::drawFrequencyAxis(painter, width, height, lowestFrequency(), highestFrequency());
+}
+
+}  // namespace kr70

@@ -1,0 +1,49 @@
+#include "TimeView.h"
+
+#include <algorithm>
+
+namespace kr70 {
+
+bool TimeView::applyDuration(uint32_t count, uint32_t samplingFrequency) {
+  const double milliseconds =
+      (count < 20 || samplingFrequency == 0) ? 0.0
+                                             : static_cast<double>(count) / samplingFrequency * 1000.0;
+  sliderEnabled_ = milliseconds > 1.0;
+  if (!sliderEnabled_) {
+    slider_ = 0;
+    position_ = 0;
+  }
+  return sliderEnabled_;
+}
+
+void TimeView::setSliderPosition(int position) {
+  slider_ = std::clamp(position, 0, kPositions - 1);
+  if (slider_ == 0) position_ = 0;
+  position_ = std::clamp(position_, 0, maxPosition());
+}
+
+int TimeView::maxPosition() const {
+  const int page = scrollPage();
+  return page == 0 ? 999 : 1000 - page;
+}
+
+bool TimeView::scroll(ScrollAction action, int trackPosition) {
+  const int page = scrollPage();
+  int position = position_;
+  switch (action) {
+    case ScrollAction::LineLeft: position -= page / 10; break;
+    case ScrollAction::LineRight: position += page / 10; break;
+    case ScrollAction::PageLeft: position -= page; break;
+    case ScrollAction::PageRight: position += page; break;
+    case ScrollAction::LeftEnd: position = 0; break;
+    case ScrollAction::RightEnd: position = 999; break;
+    case ScrollAction::Track: position = trackPosition; break;
+    case ScrollAction::EndScroll: return false;
+  }
+  position = std::clamp(position, 0, maxPosition());
+  const bool moved = position != position_;
+  position_ = position;
+  return moved;
+}
+
+}  // namespace kr70
