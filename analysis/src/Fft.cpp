@@ -1,0 +1,284 @@
+#include "Fft.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <numbers>
+
+#include "Memory.h"
+#include "SimdDispatch.h"
+#include "WAStatus.h"
+
+namespace lmcmanlz {
+
+void BuildSineTable(double* entry, uint32_t n) {
+    const uint32_t quarter = n / 4;
+    const uint32_t eighth = n / 8;
+    const double t = std::sin(std::numbers::pi / static_cast<double>(n));
+    double dc = 2.0 * t * t;
+    double ds = std::sqrt(dc * (2.0 - dc));
+    const double t2 = 2.0 * dc;
+    double c = 1.0;
+    double s = 0.0;
+    entry[quarter] = 1.0;
+    entry[0] = 0.0;
+    for (uint32_t i = 1; i < eighth; ++i) {
+        s += ds;
+        entry[i] = s;
+        c -= dc;
+        entry[quarter - i] = c;
+        dc += t2 * c;
+        ds -= t2 * s;
+    }
+    if (eighth != 0) entry[eighth] = std::sqrt(0.5);
+    for (uint32_t i = 0; i < quarter; ++i) entry[n / 2 - i] = entry[i];
+    for (uint32_t i = 0; i < n / 2 + quarter; ++i) entry[i + n / 2] = -entry[i];
+}
+
+void BuildBitReversal(uint32_t* table, uint32_t n) {
+    uint32_t j = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        table[i] = j;
+        // No update after the last entry: with j = n − 1 the halving below
+        // would reach k = 0 and never stop.
+        if (i + 1 == n) break;
+        uint32_t k = n / 2;
+        while (k <= j) {
+            j -= k;
+            k /= 2;
+        }
+        j += k;
+    }
+}
+
+namespace {
+
+// Points transformed in cache before the larger stages run over the whole
+// array (re + im of 4096 points = 64 KiB).
+constexpr std::size_t kBlockPoints = 4096;
+
+struct FftWork {
+    const double* inRe;
+    const double* inIm;
+    double* re;
+    double* im;
+    const uint32_t* reversal;
+    const double* twiddleCos;  // stage k at [k, 2k): cos(2πj/(2k))
+    const double* twiddleSin;  // stage k at [k, 2k): ±sin(2πj/(2k)), sign by direction
+    std::size_t n;
+    double sign;               // +1 forward, −1 inverse
+};
+
+// Bit-reversed gather of one block of output positions fused with the first
+// two stages. Their twiddles are exact (cos 0 = 1, sin 0 = 0 at k = 1; the
+// table's −0 and ±1 at k = 2), so the butterflies reduce to sums, differences
+// and a swap of real and imaginary parts.
+KR_ALWAYS_INLINE void GatherFirstStages(const FftWork& w, std::size_t begin, std::size_t end) {
+    const uint32_t* rev = w.reversal;
+    const double sg = w.sign;
+    for (std::size_t i = begin; i < end; i += 4) {
+        const uint32_t p0 = rev[i], p1 = rev[i + 1], p2 = rev[i + 2], p3 = rev[i + 3];
+        const double x0r = w.inRe[p0], x1r = w.inRe[p1], x2r = w.inRe[p2], x3r = w.inRe[p3];
+        double x0i = 0.0, x1i = 0.0, x2i = 0.0, x3i = 0.0;
+        if (w.inIm) {
+            x0i = w.inIm[p0];
+            x1i = w.inIm[p1];
+            x2i = w.inIm[p2];
+            x3i = w.inIm[p3];
+        }
+        const double b0r = x0r + x1r, b1r = x0r - x1r, b2r = x2r + x3r, b3r = x2r - x3r;
+        const double b0i = x0i + x1i, b1i = x0i - x1i, b2i = x2i + x3i, b3i = x2i - x3i;
+        const double dx = sg * b3i;
+        const double dy = -sg * b3r;
+        w.re[i] = b0r + b2r;
+        w.re[i + 2] = b0r - b2r;
+        w.im[i] = b0i + b2i;
+        w.im[i + 2] = b0i - b2i;
+        w.re[i + 1] = b1r + dx;
+        w.re[i + 3] = b1r - dx;
+        w.im[i + 1] = b1i + dy;
+        w.im[i + 3] = b1i - dy;
+    }
+}
+
+// One butterfly on vectors: (a, b) → (a + w·b, a − w·b), w = c − i·s.
+template <class V>
+KR_ALWAYS_INLINE void Butterfly(V& ar, V& ai, V& br, V& bi, V c, V s) {
+    const V dx = s * bi + c * br;
+    const V dy = c * bi - s * br;
+    br = ar - dx;
+    ar = ar + dx;
+    bi = ai - dy;
+    ai = ai + dy;
+}
+
+// Stage k alone over [begin, end) (blocks of 2k points); k ≥ W.
+template <int W>
+KR_ALWAYS_INLINE void SingleStage(const FftWork& w, std::size_t begin, std::size_t end, std::size_t k) {
+    using V = typename Simd<W>::V;
+    const double* tc = w.twiddleCos + k;
+    const double* ts = w.twiddleSin + k;
+    for (std::size_t base = begin; base < end; base += 2 * k) {
+        double* r0 = w.re + base;
+        double* i0 = w.im + base;
+        double* r1 = r0 + k;
+        double* i1 = i0 + k;
+        for (std::size_t j = 0; j < k; j += W) {
+            V ar = Load<V>(r0 + j), ai = Load<V>(i0 + j), br = Load<V>(r1 + j), bi = Load<V>(i1 + j);
+            Butterfly(ar, ai, br, bi, Load<V>(tc + j), Load<V>(ts + j));
+            Store(r0 + j, ar);
+            Store(i0 + j, ai);
+            Store(r1 + j, br);
+            Store(i1 + j, bi);
+        }
+    }
+}
+
+// Stages k and 2k in one sweep over [begin, end) (blocks of 4k points), the
+// four points of each pair of butterflies kept in registers; k ≥ W.
+template <int W>
+KR_ALWAYS_INLINE void TwoStages(const FftWork& w, std::size_t begin, std::size_t end, std::size_t k) {
+    using V = typename Simd<W>::V;
+    const double* c1 = w.twiddleCos + k;
+    const double* s1 = w.twiddleSin + k;
+    const double* c2 = w.twiddleCos + 2 * k;
+    const double* s2 = w.twiddleSin + 2 * k;
+    for (std::size_t base = begin; base < end; base += 4 * k) {
+        double* r0 = w.re + base;
+        double* i0 = w.im + base;
+        for (std::size_t j = 0; j < k; j += W) {
+            V a0r = Load<V>(r0 + j), a1r = Load<V>(r0 + k + j);
+            V a2r = Load<V>(r0 + 2 * k + j), a3r = Load<V>(r0 + 3 * k + j);
+            V a0i = Load<V>(i0 + j), a1i = Load<V>(i0 + k + j);
+            V a2i = Load<V>(i0 + 2 * k + j), a3i = Load<V>(i0 + 3 * k + j);
+            const V wc = Load<V>(c1 + j), ws = Load<V>(s1 + j);
+            Butterfly(a0r, a0i, a1r, a1i, wc, ws);
+            Butterfly(a2r, a2i, a3r, a3i, wc, ws);
+            Butterfly(a0r, a0i, a2r, a2i, Load<V>(c2 + j), Load<V>(s2 + j));
+            Butterfly(a1r, a1i, a3r, a3i, Load<V>(c2 + k + j), Load<V>(s2 + k + j));
+            Store(r0 + j, a0r);
+            Store(r0 + k + j, a1r);
+            Store(r0 + 2 * k + j, a2r);
+            Store(r0 + 3 * k + j, a3r);
+            Store(i0 + j, a0i);
+            Store(i0 + k + j, a1i);
+            Store(i0 + 2 * k + j, a2i);
+            Store(i0 + 3 * k + j, a3i);
+        }
+    }
+}
+
+// Runs the stages from k = first upwards whose blocks span at most `limit`
+// points over [begin, end). Stages after the first two go in pairs; an odd
+// one out runs alone first (k = 4). Returns the first stage not run.
+template <int W>
+KR_ALWAYS_INLINE std::size_t RunStages(const FftWork& w, std::size_t begin, std::size_t end, std::size_t first,
+                                       std::size_t limit) {
+    const std::size_t n = w.n;
+    std::size_t k = first;
+    if (k == 4 && n >= 8) {
+        // log2(n) − 2 stages remain from k = 4; with an odd count, k = 4 alone.
+        std::size_t remaining = 0;
+        for (std::size_t t = 4; t < n; t *= 2) ++remaining;
+        if (remaining % 2 == 1) {
+            if (2 * k > limit) return k;
+            SingleStage<4>(w, begin, end, k);
+            k *= 2;
+        } else {
+            if (4 * k > limit) return k;
+            TwoStages<4>(w, begin, end, k);
+            k *= 4;
+        }
+    }
+    while (k < n && 4 * k <= limit) {
+        if (k >= static_cast<std::size_t>(W)) {
+            TwoStages<W>(w, begin, end, k);
+        } else {
+            TwoStages<4>(w, begin, end, k);
+        }
+        k *= 4;
+    }
+    return k;
+}
+
+template <int W>
+KR_ALWAYS_INLINE void FftStages(const FftWork& w) {
+    const std::size_t n = w.n;
+    const std::size_t block = n < kBlockPoints ? n : kBlockPoints;
+    std::size_t next = 4;
+    for (std::size_t begin = 0; begin < n; begin += block) {
+        GatherFirstStages(w, begin, begin + block);
+        next = RunStages<W>(w, begin, begin + block, 4, block);
+    }
+    RunStages<W>(w, 0, n, next, n);
+}
+
+KR_TARGET_AVX512 void FftStagesAvx512(const FftWork& w) { FftStages<8>(w); }
+KR_TARGET_AVX2 void FftStagesAvx2(const FftWork& w) { FftStages<4>(w); }
+void FftStagesBaseline(const FftWork& w) { FftStages<4>(w); }
+
+void FftStagesDispatch(const FftWork& w) {
+    switch (ActiveSimdLevel()) {
+    case SimdLevel::Avx512: FftStagesAvx512(w); break;
+    case SimdLevel::Avx2: FftStagesAvx2(w); break;
+    default: FftStagesBaseline(w); break;
+    }
+}
+
+KR_SIMD_CLONES void ScaleArrays(double* re, double* im, std::size_t n, double factor) {
+    for (std::size_t i = 0; i < n; ++i) {
+        re[i] *= factor;
+        im[i] *= factor;
+    }
+}
+
+}  // namespace
+
+int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction) {
+    if (n == 0 || (n & (n - 1)) != 0) return WA_ERR_ARGUMENT;
+    if (n == 1) {
+        outRe[0] = inRe[0];
+        outIm[0] = inIm ? inIm[0] : 0.0;
+        return WA_OK;
+    }
+    if (n == 2) {
+        // The table's layout has no room for cos 0 at n = 2; the one butterfly
+        // has the twiddle 1.
+        const double x0r = inRe[0], x1r = inRe[1];
+        const double x0i = inIm ? inIm[0] : 0.0, x1i = inIm ? inIm[1] : 0.0;
+        const double scale = direction == kFftInverse ? 0.5 : 1.0;
+        outRe[0] = (x0r + x1r) * scale;
+        outRe[1] = (x0r - x1r) * scale;
+        outIm[0] = (x0i + x1i) * scale;
+        outIm[1] = (x0i - x1i) * scale;
+        return WA_OK;
+    }
+    ScopedDoubles sine(std::size_t(n) + n / 4);
+    ScopedArray<uint32_t> reversal(n);
+    ScopedDoubles twiddleCos(n);
+    ScopedDoubles twiddleSin(n);
+    if (!sine || !reversal || !twiddleCos || !twiddleSin) return WA_ERR_MEMORY;
+    BuildSineTable(sine.get(), n);
+    BuildBitReversal(reversal.get(), n);
+
+    const double sign = direction == kFftInverse ? -1.0 : 1.0;
+    const uint32_t quarter = n / 4;
+    // Twiddles of stage k (angle index h = j·n/(2k)) laid out contiguously.
+    for (uint32_t k = 4; k < n; k *= 2) {
+        const uint32_t d = n / (2 * k);
+        double* tc = twiddleCos.get() + k;
+        double* ts = twiddleSin.get() + k;
+        const double* entry = sine.get();
+        for (uint32_t j = 0; j < k; ++j) {
+            tc[j] = entry[j * d + quarter];
+            ts[j] = sign * entry[j * d];
+        }
+    }
+
+    const FftWork work{inRe, inIm, outRe, outIm, reversal.get(), twiddleCos.get(), twiddleSin.get(), n, sign};
+    FftStagesDispatch(work);
+    if (direction == kFftInverse) ScaleArrays(outRe, outIm, n, 1.0 / static_cast<double>(n));
+    return WA_OK;
+}
+
+}  // namespace lmcmanlz

@@ -1,0 +1,124 @@
+#include "FirKernel.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "Memory.h"
+#include "SimdDispatch.h"
+#include "WAStatus.h"
+
+namespace lmcmanlz {
+namespace {
+
+// All kernels below compute out[q] = Σ over m = 0 … taps−1 of hr[m]·xp[q·pitch + m]
+// with hr the coefficients in reverse order, so that xp is read forwards.
+
+// R vectors of W consecutive outputs accumulate together: per coefficient one
+// broadcast and R loads feed R independent multiply-adds, enough to cover the
+// latency of the fused multiply-add units.
+template <int W, int R>
+KR_ALWAYS_INLINE void ContiguousBlock(const double* xp, const double* hr, uint32_t taps, double* out) {
+    using V = typename Simd<W>::V;
+    V acc[R];
+#pragma GCC unroll 16
+    for (int r = 0; r < R; ++r) acc[r] = V{};
+    for (uint32_t m = 0; m < taps; ++m) {
+        const V hv = Broadcast<V>(hr[m]);
+        const double* p = xp + m;
+#pragma GCC unroll 16
+        for (int r = 0; r < R; ++r) acc[r] += hv * Load<V>(p + r * W);
+    }
+#pragma GCC unroll 16
+    for (int r = 0; r < R; ++r) Store(out + r * W, acc[r]);
+}
+
+template <int W, int R>
+KR_ALWAYS_INLINE void Contiguous(const double* xp, const double* hr, uint32_t taps, double* out, std::size_t count) {
+    std::size_t q = 0;
+    for (; q + std::size_t(W) * R <= count; q += std::size_t(W) * R) ContiguousBlock<W, R>(xp + q, hr, taps, out + q);
+    for (; q + W <= count; q += W) ContiguousBlock<W, 1>(xp + q, hr, taps, out + q);
+    for (; q < count; ++q) {
+        double acc = 0.0;
+        for (uint32_t m = 0; m < taps; ++m) acc += hr[m] * xp[q + m];
+        out[q] = acc;
+    }
+}
+
+KR_TARGET_AVX512 void ContiguousAvx512(const double* xp, const double* hr, uint32_t taps, double* out,
+                                       std::size_t count) {
+    Contiguous<8, 8>(xp, hr, taps, out, count);
+}
+KR_TARGET_AVX2 void ContiguousAvx2(const double* xp, const double* hr, uint32_t taps, double* out, std::size_t count) {
+    Contiguous<4, 8>(xp, hr, taps, out, count);
+}
+void ContiguousBaseline(const double* xp, const double* hr, uint32_t taps, double* out, std::size_t count) {
+    Contiguous<2, 6>(xp, hr, taps, out, count);
+}
+
+// Thinned outputs (pitch > 1): several outputs at once, scalar.
+KR_SIMD_CLONES void Strided(const double* xp, const double* hr, uint32_t taps, uint32_t pitch, double* out,
+                            std::size_t count) {
+    constexpr int R = 4;
+    std::size_t q = 0;
+    for (; q + R <= count; q += R) {
+        double acc[R] = {};
+        const double* p = xp + q * pitch;
+        for (uint32_t m = 0; m < taps; ++m) {
+            const double hv = hr[m];
+#pragma GCC unroll 4
+            for (int r = 0; r < R; ++r) acc[r] += hv * p[std::size_t(r) * pitch + m];
+        }
+        for (int r = 0; r < R; ++r) out[q + r] = acc[r];
+    }
+    for (; q < count; ++q) {
+        double acc = 0.0;
+        const double* p = xp + q * pitch;
+        for (uint32_t m = 0; m < taps; ++m) acc += hr[m] * p[m];
+        out[q] = acc;
+    }
+}
+
+void Run(const double* xp, const double* hr, uint32_t taps, uint32_t pitch, double* out, std::size_t count) {
+    if (count == 0) return;
+    if (pitch != 1) {
+        Strided(xp, hr, taps, pitch, out, count);
+        return;
+    }
+    switch (ActiveSimdLevel()) {
+    case SimdLevel::Avx512: ContiguousAvx512(xp, hr, taps, out, count); break;
+    case SimdLevel::Avx2: ContiguousAvx2(xp, hr, taps, out, count); break;
+    default: ContiguousBaseline(xp, hr, taps, out, count); break;
+    }
+}
+
+}  // namespace
+
+int FirFilter(const double* x, const double* h, uint32_t taps, uint64_t first, uint32_t pitch,
+              uint64_t count, double* out) {
+    if (count == 0) return WA_OK;
+    ScopedDoubles reversed(taps);
+    if (!reversed) return WA_ERR_MEMORY;
+    for (uint32_t m = 0; m < taps; ++m) reversed.get()[m] = h[taps - 1 - m];
+
+    // Output n reads the virtual input v[n … n + taps − 1] with
+    // v[j] = x[j − (taps − 1)], zero before x[0]. Outputs before taps − 1
+    // (the head) read a zero-padded copy; the rest read x in place.
+    const uint64_t lead = taps - 1;
+    uint64_t headCount = 0;
+    if (first < lead) headCount = std::min<uint64_t>(count, (lead - first + pitch - 1) / pitch);
+    if (headCount != 0) {
+        const uint64_t lastHead = first + (headCount - 1) * pitch;
+        const uint64_t padded = lastHead + taps;
+        ScopedDoubles head(padded);
+        if (!head) return WA_ERR_MEMORY;
+        for (uint64_t j = 0; j < padded; ++j) head.get()[j] = j < lead ? 0.0 : x[j - lead];
+        Run(head.get() + first, reversed.get(), taps, pitch, out, headCount);
+    }
+    if (count > headCount) {
+        const uint64_t rest = first + headCount * pitch;  // ≥ lead here
+        Run(x + (rest - lead), reversed.get(), taps, pitch, out + headCount, count - headCount);
+    }
+    return WA_OK;
+}
+
+}  // namespace lmcmanlz

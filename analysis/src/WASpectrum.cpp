@@ -1,0 +1,391 @@
+#include "WASpectrum.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+#include "Fft.h"
+#include "Memory.h"
+#include "SimdDispatch.h"
+#include "WAData.h"
+
+using namespace lmcmanlz;
+
+namespace {
+
+// Angle constant of the mixed-radix transform (deliberately not full-precision 2π).
+constexpr double kDftTwoPi = 6.28318530718;
+// A normalising sum below this leaves its array unscaled.
+constexpr double kMinimumSum = 1e-6;
+
+int CopyOut(const double* array, uint32_t size, uint32_t sampFreq, double* out) {
+    if (size == 0 || sampFreq == 0) return WA_ERR_NO_DATA;
+    if (!out || !array) return WA_ERR_ARGUMENT;
+    std::memcpy(out, array, sizeof(double) * size);
+    return WA_OK;
+}
+
+// power[i] = re[i]² + im[i]², amplitude[i] = √power[i].
+KR_SIMD_CLONES void PowerAndAmplitude(const double* re, const double* im, double* power, double* amp, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) {
+        const double p = re[i] * re[i] + im[i] * im[i];
+        power[i] = p;
+        amp[i] = std::sqrt(p);
+    }
+}
+
+// Sum over the in-band bins 1 ≤ i < n/2 − 1 (none for n < 4); the DC bin,
+// bin n/2 − 1 and the upper half are left out.
+double InBandSum(const double* v, uint32_t n) {
+    const int64_t end = int64_t(n / 2) - 1;
+    constexpr int kLanes = 8;
+    double lane[kLanes] = {};
+    int64_t i = 1;
+    for (; i + kLanes <= end; i += kLanes)
+        for (int l = 0; l < kLanes; ++l) lane[l] += v[i + l];
+    double sum = 0.0;
+    for (int l = 0; l < kLanes; ++l) sum += lane[l];
+    for (; i < end; ++i) sum += v[i];
+    return sum;
+}
+
+KR_SIMD_CLONES void Scale(double* v, uint32_t n, double divisor) {
+    for (uint32_t i = 0; i < n; ++i) v[i] /= divisor;
+}
+
+void NormaliseInBand(double* v, uint32_t n) {
+    const double sum = InBandSum(v, n);
+    if (sum >= kMinimumSum) Scale(v, n, sum);
+}
+
+// Largest power of two ≤ n (n ≥ 1).
+uint32_t FloorPowerOfTwo(uint32_t n) {
+    uint32_t p = 1;
+    while (p <= n / 2) p *= 2;
+    return p;
+}
+
+// Resolves the window of SetSpectrumFromFFT / SetSpectrumFromDFT.
+int ResolveWindow(const WAData& data, uint32_t start, uint32_t& count, const double*& samples) {
+    if (data.GetSize() == 0 || data.GetSampFreq() == 0) return WA_ERR_NO_DATA;
+    if (uint64_t(data.GetSize()) < uint64_t(start) + count) return WA_ERR_ARGUMENT;
+    if (count == 0) count = data.GetSize() - start;
+    // A window of no points (start at the end, count 0) is refused.
+    if (count == 0) return WA_ERR_ARGUMENT;
+    double* pointer = nullptr;
+    const int status = data.GetDataPointer(&pointer);
+    if (status != WA_OK) return status;
+    samples = pointer;
+    return WA_OK;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- WASpectrum
+
+WASpectrum::WASpectrum() : m_size(0), m_sampFreq(0) {}
+
+WASpectrum::~WASpectrum() {}
+
+uint32_t WASpectrum::GetSize() const { return m_size; }
+
+uint32_t WASpectrum::GetSampFreq() const { return m_sampFreq; }
+
+// ----------------------------------------------------------- WAPowerSpectrum
+
+WAPowerSpectrum::WAPowerSpectrum() : m_re(nullptr), m_im(nullptr), m_power(nullptr), m_amp(nullptr) {}
+
+WAPowerSpectrum::~WAPowerSpectrum() { ClearData(); }
+
+int WAPowerSpectrum::GetRePart(double* out) const { return CopyOut(m_re, m_size, m_sampFreq, out); }
+int WAPowerSpectrum::GetImPart(double* out) const { return CopyOut(m_im, m_size, m_sampFreq, out); }
+int WAPowerSpectrum::GetPowerSpectrum(double* out) const { return CopyOut(m_power, m_size, m_sampFreq, out); }
+int WAPowerSpectrum::GetAmpSpectrum(double* out) const { return CopyOut(m_amp, m_size, m_sampFreq, out); }
+
+int WAPowerSpectrum::GetPowerSpectrumDataPtr(double** out) const {
+    if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
+    if (!out) return WA_ERR_ARGUMENT;
+    *out = m_power;
+    return WA_OK;
+}
+
+int WAPowerSpectrum::GetAmpSpectrumDataPtr(double** out) const {
+    if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
+    if (!out) return WA_ERR_ARGUMENT;
+    *out = m_amp;
+    return WA_OK;
+}
+
+int WAPowerSpectrum::ClearData() {
+    FreeDoubles(m_re);
+    FreeDoubles(m_im);
+    FreeDoubles(m_power);
+    FreeDoubles(m_amp);
+    m_re = m_im = m_power = m_amp = nullptr;
+    m_size = 0;
+    m_sampFreq = 0;
+    return WA_OK;
+}
+
+void WAPowerSpectrum::Adopt(double* re, double* im, double* power, double* amp, uint32_t count, uint32_t sampFreq) {
+    ClearData();
+    m_re = re;
+    m_im = im;
+    m_power = power;
+    m_amp = amp;
+    m_size = count;
+    m_sampFreq = sampFreq;
+}
+
+namespace {
+
+// Holds the four arrays of a spectrum under construction; releases whatever
+// was obtained unless handed over.
+struct SpectrumArrays {
+    explicit SpectrumArrays(uint32_t n, bool withComplex = true)
+        : re(withComplex ? n : 0), im(withComplex ? n : 0), power(n), amp(n), ok(re && im && power && amp) {}
+    ScopedDoubles re, im, power, amp;
+    bool ok;
+};
+
+}  // namespace
+
+int WAPowerSpectrum::SetSpectrum(const double* re, const double* im, uint32_t count, uint32_t sampFreq) {
+    if (!re || !im || count == 0 || sampFreq == 0) return WA_ERR_ARGUMENT;
+    SpectrumArrays arrays(count);
+    if (!arrays.ok) {
+        ClearData();
+        return WA_ERR_MEMORY;
+    }
+    std::memcpy(arrays.re.get(), re, sizeof(double) * count);
+    std::memcpy(arrays.im.get(), im, sizeof(double) * count);
+    PowerAndAmplitude(arrays.re.get(), arrays.im.get(), arrays.power.get(), arrays.amp.get(), count);
+    NormaliseInBand(arrays.power.get(), count);
+    NormaliseInBand(arrays.amp.get(), count);
+    Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), count, sampFreq);
+    return WA_OK;
+}
+
+int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint32_t count, int mode) {
+    const double* samples = nullptr;
+    int status = ResolveWindow(data, start, count, samples);
+    if (status != WA_OK) return status;
+    const uint32_t n = FloorPowerOfTwo(count);
+    const uint32_t sampFreq = data.GetSampFreq();
+    const double* window = samples + start;
+
+    if (count == n || mode == 0 || mode == 1 || mode == 2) {
+        uint32_t offset = 0;
+        if (count != n && mode == 1) offset = count - n;
+        if (count != n && mode == 2) offset = (count - n) / 2;
+        SpectrumArrays arrays(n);
+        if (!arrays.ok) {
+            ClearData();
+            return WA_ERR_MEMORY;
+        }
+        status = Fft(window + offset, nullptr, arrays.re.get(), arrays.im.get(), n, kFftForward);
+        if (status != WA_OK) {
+            ClearData();
+            return status;
+        }
+        PowerAndAmplitude(arrays.re.get(), arrays.im.get(), arrays.power.get(), arrays.amp.get(), n);
+        NormaliseInBand(arrays.power.get(), n);
+        NormaliseInBand(arrays.amp.get(), n);
+        Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), n, sampFreq);
+        return WA_OK;
+    }
+    if (mode != -1) return WA_ERR_ARGUMENT;
+
+    // Two-window average: the first and the last n points, each normalised
+    // by its own in-band sums, then averaged bin by bin.
+    SpectrumArrays first(n);
+    SpectrumArrays last(n);
+    if (!first.ok || !last.ok) {
+        ClearData();
+        return WA_ERR_MEMORY;
+    }
+    status = Fft(window, nullptr, first.re.get(), first.im.get(), n, kFftForward);
+    if (status == WA_OK) status = Fft(window + (count - n), nullptr, last.re.get(), last.im.get(), n, kFftForward);
+    if (status != WA_OK) {
+        ClearData();
+        return status;
+    }
+    for (SpectrumArrays* s : {&first, &last}) {
+        PowerAndAmplitude(s->re.get(), s->im.get(), s->power.get(), s->amp.get(), n);
+        NormaliseInBand(s->power.get(), n);
+        NormaliseInBand(s->amp.get(), n);
+    }
+    double* power = first.power.get();
+    double* amp = first.amp.get();
+    const double* power2 = last.power.get();
+    const double* amp2 = last.amp.get();
+    for (uint32_t i = 0; i < n; ++i) {
+        power[i] = (power[i] + power2[i]) / 2.0;
+        amp[i] = (amp[i] + amp2[i]) / 2.0;
+    }
+    // The stored complex parts of an averaged spectrum are zero.
+    std::memset(first.re.get(), 0, sizeof(double) * n);
+    std::memset(first.im.get(), 0, sizeof(double) * n);
+    Adopt(first.re.release(), first.im.release(), first.power.release(), first.amp.release(), n, sampFreq);
+    return WA_OK;
+}
+
+namespace {
+
+// Reverses the low `bits` bits of v.
+uint32_t ReverseBits(uint32_t v, int bits) {
+    uint32_t r = 0;
+    for (int b = 0; b < bits; ++b) {
+        r = (r << 1) | (v & 1u);
+        v >>= 1;
+    }
+    return r;
+}
+
+// Mixed-radix transform of count points of x into outRe/outIm: radix-2
+// decimation in frequency while the length is even, a direct DFT on the odd
+// blocks that remain, then reordering and division by the power-of-two
+// factor P of count.
+int MixedRadixDft(const double* x, uint32_t count, double* outRe, double* outIm) {
+    ScopedDoubles workRe(count), workIm(count);
+    if (!workRe || !workIm) return WA_ERR_MEMORY;
+    double* re = workRe.get();
+    double* im = workIm.get();
+    std::memcpy(re, x, sizeof(double) * count);
+    std::memset(im, 0, sizeof(double) * count);
+
+    uint32_t length = count;
+    uint32_t factor = 1;
+    int bits = 0;
+    while (length % 2 == 0) {
+        const uint32_t half = length / 2;
+        for (uint32_t i = 0; i < half; ++i) {
+            const double theta = static_cast<double>(i) * (-kDftTwoPi) / static_cast<double>(length);
+            const double c = std::cos(theta);
+            const double s = std::sin(theta);
+            for (uint32_t block = 0; block < count; block += length) {
+                const uint32_t a = block + i;
+                const uint32_t b = a + half;
+                const double dr = re[a] - re[b];
+                const double di = im[a] - im[b];
+                re[a] += re[b];
+                im[a] += im[b];
+                re[b] = dr * c - di * s;
+                im[b] = dr * s + di * c;
+            }
+        }
+        length = half;
+        factor *= 2;
+        ++bits;
+    }
+
+    // The odd blocks: out[i] = Σ in[j]·e^(jφ), φ = (i·j mod L)·(−2π')/L, with
+    // the cosine and sine of the L distinct angles taken once.
+    ScopedDoubles cosTable(length), sinTable(length), blockRe(length), blockIm(length);
+    if (!cosTable || !sinTable || !blockRe || !blockIm) return WA_ERR_MEMORY;
+    for (uint32_t t = 0; t < length; ++t) {
+        const double phi = static_cast<double>(t) * (-kDftTwoPi) / static_cast<double>(length);
+        cosTable.get()[t] = std::cos(phi);
+        sinTable.get()[t] = std::sin(phi);
+    }
+    const double* ct = cosTable.get();
+    const double* st = sinTable.get();
+    const double scale = static_cast<double>(factor);
+    for (uint32_t block = 0; block < count; block += length) {
+        const double* inRe = re + block;
+        const double* inIm = im + block;
+        for (uint32_t i = 0; i < length; ++i) {
+            double sumRe = 0.0, sumIm = 0.0;
+            uint32_t t = 0;  // (i·j) mod L, advanced by i per step
+            for (uint32_t j = 0; j < length; ++j) {
+                sumRe += inRe[j] * ct[t] - inIm[j] * st[t];
+                sumIm += inRe[j] * st[t] + inIm[j] * ct[t];
+                t += i;
+                if (t >= length) t -= length;
+            }
+            blockRe.get()[i] = sumRe;
+            blockIm.get()[i] = sumIm;
+        }
+        const uint32_t base = ReverseBits(block / length, bits);
+        for (uint32_t i = 0; i < length; ++i) {
+            const uint64_t index = uint64_t(base) + uint64_t(factor) * i;
+            outRe[index] = blockRe.get()[i] / scale;
+            outIm[index] = blockIm.get()[i] / scale;
+        }
+    }
+    return WA_OK;
+}
+
+}  // namespace
+
+int WAPowerSpectrum::SetSpectrumFromDFT(const WAData& data, uint32_t start, uint32_t count) {
+    const double* samples = nullptr;
+    int status = ResolveWindow(data, start, count, samples);
+    if (status != WA_OK) return status;
+    SpectrumArrays arrays(count);
+    if (!arrays.ok) {
+        ClearData();
+        return WA_ERR_MEMORY;
+    }
+    status = MixedRadixDft(samples + start, count, arrays.re.get(), arrays.im.get());
+    if (status != WA_OK) {
+        ClearData();
+        return status;
+    }
+    PowerAndAmplitude(arrays.re.get(), arrays.im.get(), arrays.power.get(), arrays.amp.get(), count);
+    NormaliseInBand(arrays.power.get(), count);
+    NormaliseInBand(arrays.amp.get(), count);
+    Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), count,
+          data.GetSampFreq());
+    return WA_OK;
+}
+
+// ------------------------------------------------------------- WADifSpectrum
+
+WADifSpectrum::WADifSpectrum() : m_difPower(nullptr), m_difAmp(nullptr) {}
+
+WADifSpectrum::~WADifSpectrum() { ClearData(); }
+
+int WADifSpectrum::GetDifPowSpectrum(double* out) const { return CopyOut(m_difPower, m_size, m_sampFreq, out); }
+int WADifSpectrum::GetDifAmpSpectrum(double* out) const { return CopyOut(m_difAmp, m_size, m_sampFreq, out); }
+
+int WADifSpectrum::SetDifSpectrum(const WAPowerSpectrum& first, const WAPowerSpectrum& second) {
+    if (first.GetSize() == 0 || first.GetSampFreq() == 0 || second.GetSize() == 0 || second.GetSampFreq() == 0)
+        return WA_ERR_NO_DATA;
+    if (first.GetSize() != second.GetSize() || first.GetSampFreq() != second.GetSampFreq()) return WA_ERR_MISMATCH;
+    const uint32_t n = first.GetSize();
+    ScopedDoubles power(n), amp(n);
+    if (!power || !amp) {
+        ClearData();
+        return WA_ERR_MEMORY;
+    }
+    double *p1 = nullptr, *p2 = nullptr, *a1 = nullptr, *a2 = nullptr;
+    int status = first.GetPowerSpectrumDataPtr(&p1);
+    if (status == WA_OK) status = second.GetPowerSpectrumDataPtr(&p2);
+    if (status == WA_OK) status = first.GetAmpSpectrumDataPtr(&a1);
+    if (status == WA_OK) status = second.GetAmpSpectrumDataPtr(&a2);
+    if (status != WA_OK) {
+        ClearData();
+        return status;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        power.get()[i] = p2[i] - p1[i];
+        amp.get()[i] = a2[i] - a1[i];
+    }
+    const uint32_t sampFreq = first.GetSampFreq();
+    ClearData();
+    m_difPower = power.release();
+    m_difAmp = amp.release();
+    m_size = n;
+    m_sampFreq = sampFreq;
+    return WA_OK;
+}
+
+int WADifSpectrum::ClearData() {
+    FreeDoubles(m_difPower);
+    FreeDoubles(m_difAmp);
+    m_difPower = m_difAmp = nullptr;
+    m_size = 0;
+    m_sampFreq = 0;
+    return WA_OK;
+}
