@@ -227,7 +227,7 @@ public:
     const WAYuragiFilter& YuragiFilter() const { return yuragiFilter_; }
     const WAData& SquareMeanWaveform() const { return squareMean_; }
     // The two further measure waveforms filled by the abnormal-sound page.
-    WAData& MeasureWaveform(int index) { return measure_[index & 1]; }
+    WAData& MeasureWaveform(int index) { return measureWaves_[index & 1]; }
 
     // Raw sample view for the noise-level page: pointer (null when empty) and count.
     const double* RawSamples() const;
@@ -269,7 +269,7 @@ private:
     WAFreqFilter freqFilter_;
     WAYuragiFilter yuragiFilter_;
     WAData squareMean_;
-    WAData measure_[2];
+    WAData measureWaves_[2];
 
     SpectrumPeakList peaks_;
     MeasureResult measure_;

@@ -1,0 +1,409 @@
+#include "AnalysisState.h"
+
+#include "FilterDesign.h"
+#include "LmWACore.h"
+#include "LmWaIon.h"
+#include "NumberText.h"
+#include "TextIds.h"
+#include "WaveFile.h"
+
+namespace kr70 {
+
+namespace {
+
+constexpr int32_t kComboDisplayFile = 1094;
+constexpr int32_t kButtonWaveformPage = 1000;
+constexpr int32_t kButtonSpectrumPage = 1001;
+constexpr int32_t kCommandSpectrumPage = 32776;
+constexpr int32_t kAttempts = 5;
+
+PageNotification Notice(PageNotice notice, int64_t a = 0, int64_t b = 0, int64_t c = 0) {
+    PageNotification notification;
+    notification.notice = notice;
+    notification.values[0] = a;
+    notification.values[1] = b;
+    notification.values[2] = c;
+    return notification;
+}
+
+}  // namespace
+
+AnalysisState::AnalysisState(UiPort& port) : port_(port) {
+    freqFilter_.SetNone();
+    const int32_t* p = settings_.yuragiParameter;
+    yuragiFilter_.SetParamEx(p[0], static_cast<uint32_t>(p[1]), static_cast<uint32_t>(p[2]),
+                             static_cast<uint32_t>(p[3]));
+    LmIniInit(&parameterRecord_);
+}
+
+AnalysisState::~AnalysisState() = default;
+
+void AnalysisState::Warn(int32_t textId) { port_.ShowWarning(textId, kCaptionMainView); }
+
+void AnalysisState::InitializeParameters(const std::string& parameterFile) {
+    settings_.parameterFile = Trim(parameterFile);
+    if (LoadAndApplyParameters() == 0) {
+        LmIniInit(&parameterRecord_);
+        ApplyParameterRecord(parameterRecord_);
+    }
+    settings_.yuragiParameter[0] = 4;
+    settings_.peakThreshold = 0.0;
+    const int32_t* p = settings_.yuragiParameter;
+    yuragiFilter_.SetParamEx(p[0], static_cast<uint32_t>(p[1]), static_cast<uint32_t>(p[2]),
+                             static_cast<uint32_t>(p[3]));
+}
+
+// ---- procedures ------------------------------------------------------------
+
+int32_t AnalysisState::LoadWaveform(const std::string& path) {
+    port_.NotifyPage(PageId::ResultIndicator, Notice(PageNotice::Judgement, 0));
+    const std::string trimmed = Trim(path);
+    if (trimmed.empty()) {
+        return 0;
+    }
+    {
+        WaitCursor wait(port_);
+        if (LoadRawData(trimmed.c_str(), raw_) != 0) {
+            const WavReadStatus status = ReadWavFile(trimmed, raw_);
+            if (status != WavReadStatus::Ok) {
+                if (status == WavReadStatus::StoreFailed || status == WavReadStatus::OutOfMemory) {
+                    Warn(kTextSamplesNotStored);
+                }
+                Warn(kTextFileNotLoaded);
+                return 0;
+            }
+        }
+        settings_.fileLoaded = 1;
+        settings_.currentFile = trimmed;
+        settings_.currentFileTime = FileTime(trimmed);
+        settings_.acquisitionChanged = 1;
+        settings_.fftStart = 0;
+        settings_.fftLength = 0;
+        settings_.samplingFrequency = raw_.GetSampFreq();
+        settings_.effectiveSamplingFrequency = settings_.samplingFrequency / settings_.samplingPitch;
+        // A filter that cannot be designed for this file's rate is not used
+        // for it: the chain then says honestly that nothing was filtered.
+        if (RebuildFreqFilter(settings_.effectiveSamplingFrequency) != WA_OK) {
+            Warn(kTextSettingRejected);
+        }
+        RunPreprocessing();
+    }
+    NotifyPagesOfNewData();
+    recentFiles_.Add(trimmed);
+    RebuildFileCombo(trimmed);
+    return 1;
+}
+
+int32_t AnalysisState::RunChain() {
+    if (raw_.GetSize() == 0 || raw_.GetSampFreq() == 0) {
+        return kChainNoData;
+    }
+    const uint32_t pitch = settings_.samplingPitch;
+    int status = WA_OK;
+    if (freqFilter_.GetType() == WAFreqFilter::TypeNone) {
+        // Without a frequency filter the two results are the decimated and
+        // the yuragi-filtered waveform themselves: build them in place.
+        if (analysis_.SetDataFromSampling(raw_, pitch) != WA_OK) {
+            return kChainSampling;
+        }
+        status = yuragi_.SetDataFromFiltering(analysis_, yuragiFilter_, 0);
+        if (status != WA_OK) {
+            return status;
+        }
+    } else {
+        WAData decimated;
+        const WAData* source = &raw_;
+        if (pitch != 1) {
+            if (decimated.SetDataFromSampling(raw_, pitch) != WA_OK) {
+                return kChainSampling;
+            }
+            source = &decimated;
+        }
+        WAData yuragiOnly;
+        status = yuragiOnly.SetDataFromFiltering(*source, yuragiFilter_, 0);
+        if (status != WA_OK) {
+            return status;
+        }
+        if (analysis_.SetDataFromFiltering(*source, freqFilter_, 1) != WA_OK ||
+            yuragi_.SetDataFromFiltering(yuragiOnly, freqFilter_, 1) != WA_OK) {
+            return kChainFreqFilter;
+        }
+    }
+    if (settings_.spectraEnabled != 0) {
+        if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) !=
+                WA_OK ||
+            yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) !=
+                WA_OK) {
+            return kChainSpectrum;
+        }
+    }
+    return WA_OK;
+}
+
+void AnalysisState::ClearDerived() {
+    analysis_.ClearData();
+    yuragi_.ClearData();
+    difWaveform_.ClearData();
+    analysisSpectrum_.ClearData();
+    yuragiSpectrum_.ClearData();
+    difSpectrum_.ClearData();
+}
+
+int32_t AnalysisState::RunPreprocessing() {
+    WaitCursor wait(port_);
+    int32_t status = RunChain();
+    if (status != WA_OK && status != kChainNoData) {
+        ClearDerived();
+    }
+    lastChainStatus_ = status;
+    if (status == kChainNoData) {
+        return status;
+    }
+    if (status != WA_OK) {
+        Warn(kTextChainFailed);
+    } else if (settings_.fftLength == 0) {
+        const uint32_t size = analysis_.GetSize();
+        settings_.fftLength = size > settings_.fftStart ? size - settings_.fftStart : 0;
+    }
+    if (settings_.spectraEnabled != 0) {
+        ListSpectrumPeaks();
+    } else {
+        peaks_.Clear();
+    }
+    return RunAbnormalMeasure();
+}
+
+int32_t AnalysisState::ComputeSpectra() {
+    WaitCursor wait(port_);
+    if (settings_.spectraEnabled == 0) {
+        peaks_.Clear();
+        return WA_OK;
+    }
+    int32_t status = WA_OK;
+    if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) != WA_OK ||
+        yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {
+        status = kChainSpectrum;
+    }
+    ListSpectrumPeaks();
+    return status;
+}
+
+int32_t AnalysisState::ApplyFreqFilterSettings(int32_t type, uint32_t samplingFrequency, uint32_t taps,
+                                               uint32_t low, uint32_t high) {
+    return DesignFreqFilter(freqFilter_, type, samplingFrequency, taps, low, high);
+}
+
+int32_t AnalysisState::RebuildFreqFilter(uint32_t samplingFrequency) {
+    const int32_t status =
+        ApplyFreqFilterSettings(settings_.filterType, samplingFrequency, settings_.filterTaps,
+                                settings_.lowerFrequency, settings_.upperFrequency);
+    if (status != WA_OK) {
+        freqFilter_.SetNone();
+    }
+    return status;
+}
+
+int32_t AnalysisState::RunAbnormalMeasure() {
+    measure_ = MeasureResult{};
+    const int status = DoSquare(yuragi_, static_cast<uint32_t>(settings_.squareMeanPitch),
+                                static_cast<uint32_t>(settings_.smoothingLength), squareMean_);
+    measure_.status = status;
+    if (status != WA_OK) {
+        squareMean_.ClearData();
+        measureWaves_[0].ClearData();
+        measureWaves_[1].ClearData();
+        return status;
+    }
+    double* samples = nullptr;
+    const uint32_t count = squareMean_.GetSize();
+    double total = 0.0;
+    double exceeding = 0.0;
+    if (count > 0 && squareMean_.GetDataPointer(&samples) == WA_OK) {
+        const double level = settings_.peakThreshold;
+        for (uint32_t i = 0; i < count; ++i) {
+            const double value = samples[i];
+            total += value;
+            if (value >= level) {
+                exceeding += value - level;
+            }
+        }
+    }
+    measure_.valid = true;
+    measure_.totalArea = total;
+    measure_.exceedingArea = exceeding;
+    measure_.totalAreaText = FormatC("%lf", total);
+    measure_.exceedingAreaText = FormatC("%lf", exceeding);
+    // Both sides are compared as the six-decimal texts the page shows.
+    const double area = RoundThroughText("%lf", exceeding);
+    const double threshold = RoundThroughText("%lf", settings_.passThreshold);
+    const bool atOrAbove = area >= threshold;
+    if (settings_.invertedJudgement != 0) {
+        measure_.judgement = atOrAbove ? 1 : 2;
+    } else {
+        measure_.judgement = atOrAbove ? 2 : 1;
+    }
+    port_.NotifyPage(PageId::ResultIndicator, Notice(PageNotice::Judgement, measure_.judgement));
+    return WA_OK;
+}
+
+void AnalysisState::ListSpectrumPeaks() { peaks_.Build(yuragiSpectrum_); }
+
+void AnalysisState::NotifyPagesOfNewData() {
+    const AnalysisSettings& s = settings_;
+    port_.NotifyPage(PageId::Waveform, Notice(PageNotice::TakeData, s.fftLength, s.fftStart, s.fftLength));
+    port_.NotifyPage(PageId::Spectrum, Notice(PageNotice::TakeData));
+    port_.NotifyPage(PageId::DifSpectrum, Notice(PageNotice::TakeData));
+    port_.NotifyPage(PageId::DifWaveform, Notice(PageNotice::TakeData, s.fftLength));
+    port_.NotifyPage(PageId::Abnormal,
+                     Notice(PageNotice::TakeData, squareMean_.GetSize(), s.fftStart, s.fftLength));
+    port_.RepaintPages();
+    port_.NotifyPage(PageId::NoiseLevel, Notice(PageNotice::Apply));
+}
+
+void AnalysisState::RebuildFileCombo(const std::string& selected) {
+    port_.FillCombo(kComboDisplayFile, recentFiles_.FilledPaths(), selected);
+}
+
+const double* AnalysisState::RawSamples() const {
+    double* samples = nullptr;
+    if (raw_.GetDataPointer(&samples) != WA_OK) {
+        return nullptr;
+    }
+    return samples;
+}
+
+// ---- setting changes ---------------------------------------------------------
+
+bool AnalysisState::ChangeSamplingPitch() {
+    SamplingPitchValues values;
+    values.samplingPitch = settings_.samplingPitch;
+    values.samplingFrequency = settings_.samplingFrequency;
+    values.dataPoints = raw_.GetSize();
+    if (!port_.RunModalDialog(kDialogSamplingPitch, values)) {
+        return false;
+    }
+    return SetSamplingPitch(values.samplingPitch) == 0;
+}
+
+int32_t AnalysisState::SetSamplingPitch(uint32_t pitch) {
+    if (pitch == 0 || pitch > 65535) {
+        return -1;
+    }
+    if (pitch == settings_.samplingPitch) {
+        return 1;
+    }
+    const uint32_t effective = settings_.samplingFrequency / pitch;
+    const int32_t status =
+        ApplyFreqFilterSettings(settings_.filterType, effective, settings_.filterTaps,
+                                settings_.lowerFrequency, settings_.upperFrequency);
+    if (status != WA_OK) {
+        Warn(kTextSettingRejected);
+        RebuildFreqFilter(settings_.effectiveSamplingFrequency);
+        return status;
+    }
+    settings_.samplingPitch = pitch;
+    settings_.effectiveSamplingFrequency = effective;
+    settings_.fftStart = 0;
+    settings_.fftLength = 0;
+    RunPreprocessing();
+    NotifyPagesOfNewData();
+    return 0;
+}
+
+bool AnalysisState::ChangeYuragiFilter() {
+    int32_t* stored = settings_.yuragiParameter;
+    auto restore = [&] {
+        yuragiFilter_.SetParamEx(stored[0], static_cast<uint32_t>(stored[1]), static_cast<uint32_t>(stored[2]),
+                                 static_cast<uint32_t>(stored[3]));
+    };
+    for (int32_t failures = 0;;) {
+        YuragiFilterValues values;
+        values.parameter1 = stored[0];
+        values.parameter2 = stored[1];
+        values.parameter3 = stored[2];
+        values.parameter4 = stored[3];
+        if (!port_.RunModalDialog(kDialogYuragiFilter, values)) {
+            if (failures > 0) {
+                restore();
+            }
+            return false;
+        }
+        if (yuragiFilter_.SetParamEx(values.parameter1, static_cast<uint32_t>(values.parameter2),
+                                     static_cast<uint32_t>(values.parameter3),
+                                     static_cast<uint32_t>(values.parameter4)) == WA_OK) {
+            stored[0] = values.parameter1;
+            stored[1] = values.parameter2;
+            stored[2] = values.parameter3;
+            stored[3] = values.parameter4;
+            RunPreprocessing();
+            NotifyPagesOfNewData();
+            return true;
+        }
+        Warn(kTextSettingRejected);
+        if (++failures == kAttempts) {
+            Warn(kTextSettingRejectedFinal);
+            restore();
+            return false;
+        }
+    }
+}
+
+bool AnalysisState::ChangeFreqFilter() {
+    for (int32_t failures = 0;;) {
+        FreqFilterValues values;
+        values.filterType = settings_.filterType;
+        values.kindSelection = settings_.filterKindSelection;
+        values.taps = settings_.filterTaps;
+        values.lowerFrequency = settings_.lowerFrequency;
+        values.upperFrequency = settings_.upperFrequency;
+        values.samplingFrequency = settings_.effectiveSamplingFrequency;
+        if (!port_.RunModalDialog(kDialogFreqFilter, values)) {
+            if (failures > 0) {
+                RebuildFreqFilter(settings_.effectiveSamplingFrequency);
+            }
+            return false;
+        }
+        if (ApplyFreqFilterSettings(values.filterType, settings_.effectiveSamplingFrequency, values.taps,
+                                    values.lowerFrequency, values.upperFrequency) == WA_OK) {
+            settings_.filterType = values.filterType;
+            settings_.filterKindSelection = values.kindSelection;
+            settings_.filterTaps = values.taps;
+            settings_.lowerFrequency = values.lowerFrequency;
+            settings_.upperFrequency = values.upperFrequency;
+            RunPreprocessing();
+            NotifyPagesOfNewData();
+            return true;
+        }
+        Warn(kTextSettingRejected);
+        if (++failures == kAttempts) {
+            Warn(kTextSettingRejectedFinal);
+            RebuildFreqFilter(settings_.effectiveSamplingFrequency);
+            return false;
+        }
+    }
+}
+
+bool AnalysisState::SetSpectraEnabled(bool enabled) {
+    if ((settings_.spectraEnabled != 0) == enabled) {
+        return false;
+    }
+    settings_.spectraEnabled = enabled ? 1 : 0;
+    port_.EnableControl(kButtonSpectrumPage, enabled);
+    port_.EnableMenuItem(kCommandSpectrumPage, enabled);
+    if (!enabled) {
+        analysisSpectrum_.ClearData();
+        yuragiSpectrum_.ClearData();
+        peaks_.Clear();
+        if (port_.IsControlChecked(kButtonSpectrumPage)) {
+            port_.SetControlChecked(kButtonSpectrumPage, false);
+            port_.SetControlChecked(kButtonWaveformPage, true);
+        }
+    } else {
+        ComputeSpectra();
+        port_.NotifyPage(PageId::Spectrum, Notice(PageNotice::TakeData));
+    }
+    port_.RepaintPages();
+    return true;
+}
+
+}  // namespace kr70

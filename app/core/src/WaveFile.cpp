@@ -1,0 +1,288 @@
+#include "WaveFile.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "LmCmAnlz.h"
+#include "LmWACore.h"
+#include "RecentFileList.h"
+#include "TextIds.h"
+#include "UiPort.h"
+
+namespace kr70 {
+namespace {
+
+// Closes a FILE on every path; reading never needs the close status.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+FileHandle OpenForReading(const std::string& path) {
+    if (path.empty()) {
+        return nullptr;
+    }
+    FileHandle file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return nullptr;
+    }
+    // Only regular files: a directory opens on Linux but reads fail oddly.
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return nullptr;
+    }
+    return file;
+}
+
+uint16_t Le16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t Le32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+bool ReadExactly(std::FILE* file, void* buffer, size_t count) {
+    return std::fread(buffer, 1, count, file) == count;
+}
+
+// Skips count bytes; a skip past the end shows up as a short read later.
+bool Skip(std::FILE* file, uint64_t count) {
+    if (count == 0) {
+        return true;
+    }
+    return fseeko(file, static_cast<off_t>(count), SEEK_CUR) == 0;
+}
+
+bool Accepted(const WavHeader& header) {
+    if (header.formatTag != 1 || header.channels != 1 || header.sampleRate == 0) {
+        return false;
+    }
+    return (header.bitsPerSample == 8 && header.blockAlign == 1) ||
+           (header.bitsPerSample == 16 && header.blockAlign == 2);
+}
+
+int64_t FileSize(std::FILE* file) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0) {
+        return -1;
+    }
+    return static_cast<int64_t>(status.st_size);
+}
+
+}  // namespace
+
+WavReadStatus ReadWavHeader(std::FILE* file, WavHeader& header) {
+    unsigned char riff[12];
+    if (!ReadExactly(file, riff, sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0) {
+        return WavReadStatus::BadHeader;
+    }
+    unsigned char chunk[8];
+    if (!ReadExactly(file, chunk, sizeof chunk) || std::memcmp(chunk, "fmt ", 4) != 0) {
+        return WavReadStatus::BadHeader;
+    }
+    const uint32_t formatSize = Le32(chunk + 4);
+    if (formatSize < 16) {
+        return WavReadStatus::BadHeader;
+    }
+    unsigned char format[16];
+    if (!ReadExactly(file, format, sizeof format)) {
+        return WavReadStatus::BadHeader;
+    }
+    WavHeader found;
+    found.formatTag = Le16(format);
+    found.channels = Le16(format + 2);
+    found.sampleRate = Le32(format + 4);
+    found.byteRate = Le32(format + 8);
+    found.blockAlign = Le16(format + 12);
+    found.bitsPerSample = Le16(format + 14);
+    // The rest of the format chunk, and the RIFF pad byte after an odd size.
+    if (!Skip(file, static_cast<uint64_t>(formatSize - 16) + (formatSize & 1u))) {
+        return WavReadStatus::BadHeader;
+    }
+    for (;;) {
+        if (!ReadExactly(file, chunk, sizeof chunk)) {
+            return WavReadStatus::BadHeader;
+        }
+        const uint32_t size = Le32(chunk + 4);
+        if (std::memcmp(chunk, "data", 4) == 0) {
+            found.dataSize = size;
+            break;
+        }
+        if (!Skip(file, static_cast<uint64_t>(size) + (size & 1u))) {
+            return WavReadStatus::BadHeader;
+        }
+    }
+    const off_t offset = ftello(file);
+    if (offset < 0) {
+        return WavReadStatus::BadHeader;
+    }
+    found.dataOffset = static_cast<int64_t>(offset);
+    if (!Accepted(found)) {
+        return WavReadStatus::BadHeader;
+    }
+    header = found;
+    return WavReadStatus::Ok;
+}
+
+WavReadStatus ReadWavFile(const std::string& path, WAData& target) {
+    FileHandle file = OpenForReading(Trim(path));
+    if (!file) {
+        return WavReadStatus::OpenFailed;
+    }
+    WavHeader header;
+    const WavReadStatus headerStatus = ReadWavHeader(file.get(), header);
+    if (headerStatus != WavReadStatus::Ok) {
+        return headerStatus;
+    }
+    if (header.dataSize < 1) {
+        return WavReadStatus::NoSamples;
+    }
+    // A data size beyond the end of the file is refused before anything is
+    // allocated for it.
+    const int64_t fileSize = FileSize(file.get());
+    if (fileSize < 0 || fileSize - header.dataOffset < static_cast<int64_t>(header.dataSize)) {
+        return WavReadStatus::ShortData;
+    }
+    const uint32_t count = header.bitsPerSample == 8 ? header.dataSize : header.dataSize / 2;
+    if (count == 0) {
+        return WavReadStatus::NoSamples;
+    }
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[header.dataSize]);
+    std::unique_ptr<double[]> volts(new (std::nothrow) double[count]);
+    if (!bytes || !volts) {
+        return WavReadStatus::OutOfMemory;
+    }
+    if (!ReadExactly(file.get(), bytes.get(), header.dataSize)) {
+        return WavReadStatus::ShortData;
+    }
+    const unsigned char* in = bytes.get();
+    double* out = volts.get();
+    if (header.bitsPerSample == 8) {
+        for (uint32_t i = 0; i < count; ++i) {
+            out[i] = in[i] * 0.0390625 - 5.0;
+        }
+    } else {
+        for (uint32_t i = 0; i < count; ++i) {
+            const auto sample = static_cast<int16_t>(Le16(in + 2 * i));
+            out[i] = sample * 10.0 / 65534.0;
+        }
+    }
+    bytes.reset();
+    if (target.SetData(out, count, header.sampleRate) != WA_OK) {
+        return WavReadStatus::StoreFailed;
+    }
+    return WavReadStatus::Ok;
+}
+
+int32_t CheckWavHeader(const std::string& path) {
+    FileHandle file = OpenForReading(Trim(path));
+    if (!file) {
+        return 0;
+    }
+    WavHeader header;
+    return ReadWavHeader(file.get(), header) == WavReadStatus::Ok ? 1 : 0;
+}
+
+int32_t IsRawDataFile(const std::string& path) {
+    FileHandle file = OpenForReading(Trim(path));
+    if (!file) {
+        return 0;
+    }
+    char line[1024];
+    if (std::fgets(line, sizeof line, file.get()) == nullptr) {
+        return 0;
+    }
+    size_t length = std::strlen(line);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r')) {
+        --length;
+    }
+    return length > 9 && std::strncmp(line, "SampFreq=", 9) == 0 ? 1 : 0;
+}
+
+std::string RawDataNameFor(const std::string& path) {
+    std::string name = Trim(path);
+    if (name.size() >= 4 && EqualsIgnoringCase(name.substr(name.size() - 4), ".wav")) {
+        name.replace(name.size() - 3, 3, "rdt");
+    } else {
+        name += ".rdt";
+    }
+    return name;
+}
+
+int32_t ConvertWavToRawData(const std::string& path, UiPort& port) {
+    WaitCursor wait(port);
+    WAData waveform;
+    if (ReadWavFile(path, waveform) != WavReadStatus::Ok) {
+        port.ShowWarning(kTextFileNotLoaded);
+        return -1;
+    }
+    const int status = SaveRawData(RawDataNameFor(path).c_str(), waveform);
+    if (status != 0) {
+        port.ShowWarning(kTextRawDataNotSaved);
+    }
+    return status;
+}
+
+int64_t FileTime(const std::string& path) {
+    FileHandle file = OpenForReading(Trim(path));
+    if (!file) {
+        return 0;
+    }
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) != 0) {
+        return 0;
+    }
+    return static_cast<int64_t>(status.st_mtime);
+}
+
+namespace {
+
+int32_t DecimalsOfFixedText(std::string text) {
+    while (!text.empty() && text.back() == '0') {
+        text.pop_back();
+    }
+    const size_t dot = text.rfind('.');
+    if (text.empty() || dot == std::string::npos) {
+        return 0;
+    }
+    return static_cast<int32_t>(text.size() - dot - 1);
+}
+
+}  // namespace
+
+int32_t DecimalPlaces(double value) {
+    // The shortest fixed-point text that reads back as the same double: the
+    // decimals a user typed, not the digits of the binary expansion.
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec != std::errc()) {
+        return 0;
+    }
+    std::string text(buffer, result.ptr);
+    if (text.find('.') == std::string::npos) {
+        return 0;
+    }
+    const int32_t places = DecimalsOfFixedText(text);
+    return places > 50 ? 50 : places;
+}
+
+int32_t DecimalPlaces(const std::string& text) { return DecimalsOfFixedText(Trim(text)); }
+
+std::string Trim(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) {
+        return {};
+    }
+    const size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace kr70

@@ -1,0 +1,56 @@
+// What kr70-analyse reports for one file: the figures of the analysis state
+// after LoadWaveform, as one JSON object or one row of the readable table.
+#ifndef KR70_TOOLS_ANALYSEREPORT_H
+#define KR70_TOOLS_ANALYSEREPORT_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kr70 {
+
+class AnalysisState;
+
+struct FileReport {
+    std::string file;  // the path as given
+    bool loaded = false;
+    int32_t status = 0;  // chain failure code, else RunAbnormalMeasure's result
+    uint32_t samplingFrequency = 0;
+    uint32_t points = 0;
+    uint32_t pitch = 0;
+    uint32_t effectiveSamplingFrequency = 0;
+    uint32_t analysisPoints = 0;
+    uint32_t yuragiPoints = 0;
+    uint32_t fftStart = 0;
+    uint32_t fftLength = 0;
+    uint32_t spectrumSize = 0;
+    std::optional<double> peaksHz[5];
+    uint32_t squareMeanPoints = 0;
+    std::optional<double> totalArea;      // empty whenever DoSquare failed
+    std::optional<double> exceedingArea;
+    std::optional<int32_t> judgement;     // 1 pass, 2 fail
+    std::string totalAreaText;            // "%lf" as the page shows it
+    std::string exceedingAreaText;
+};
+
+// The report of a state after a successful LoadWaveform of file.
+FileReport MakeReport(const std::string& file, const AnalysisState& state);
+
+// One JSON object on one line (no line end), keys in a fixed order:
+// "file", "loaded", and for a loaded file "status", "sampling_frequency",
+// "points", "pitch", "effective_sampling_frequency", "analysis_points",
+// "yuragi_points", "fft_start", "fft_length", "spectrum_size", "peaks_hz",
+// "square_mean_points", "total_area", "exceeding_area", "judgement".
+std::string ReportJson(const FileReport& report);
+
+// The readable table: a heading line and one line per report.
+std::string ReportTableHeading();
+std::string ReportTableRow(const FileReport& report);
+
+// Text as a JSON string literal, quotes included.
+std::string JsonString(const std::string& text);
+
+}  // namespace kr70
+
+#endif

@@ -1,0 +1,138 @@
+#include "AnalyseReport.h"
+
+#include "AnalysisState.h"
+#include "NumberText.h"
+
+namespace kr70 {
+
+FileReport MakeReport(const std::string& file, const AnalysisState& state) {
+    const AnalysisSettings& s = state.Settings();
+    FileReport report;
+    report.file = file;
+    report.loaded = true;
+    report.status = state.LastChainStatus() != 0 ? state.LastChainStatus() : state.Measure().status;
+    report.samplingFrequency = state.RawWaveform().GetSampFreq();
+    report.points = state.RawWaveform().GetSize();
+    report.pitch = s.samplingPitch;
+    report.effectiveSamplingFrequency = s.effectiveSamplingFrequency;
+    report.analysisPoints = state.AnalysisWaveform().GetSize();
+    report.yuragiPoints = state.YuragiWaveform().GetSize();
+    report.fftStart = s.fftStart;
+    report.fftLength = s.fftLength;
+    report.spectrumSize = state.YuragiSpectrum().GetSize();
+    const SpectrumPeakList& peaks = state.Peaks();
+    for (int32_t i = 0; i < SpectrumPeakList::kLines; ++i) {
+        if (peaks.Filled(i)) {
+            report.peaksHz[i] = peaks.FrequencyHz(i);
+        }
+    }
+    report.squareMeanPoints = state.SquareMeanWaveform().GetSize();
+    const MeasureResult& measure = state.Measure();
+    if (measure.valid) {
+        report.totalArea = measure.totalArea;
+        report.exceedingArea = measure.exceedingArea;
+        report.judgement = measure.judgement;
+        report.totalAreaText = measure.totalAreaText;
+        report.exceedingAreaText = measure.exceedingAreaText;
+    }
+    return report;
+}
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (byte < 0x20) {
+                    out += FormatC("\\u%04x", byte);
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+namespace {
+
+std::string Number(const std::optional<double>& value) {
+    return value ? RoundTripText(*value) : "null";
+}
+
+std::string Field(const char* key, const std::string& value) {
+    return std::string(", \"") + key + "\": " + value;
+}
+
+std::string Field(const char* key, uint32_t value) { return Field(key, std::to_string(value)); }
+
+}  // namespace
+
+std::string ReportJson(const FileReport& r) {
+    std::string json = "{\"file\": " + JsonString(r.file);
+    json += Field("loaded", r.loaded ? "true" : "false");
+    if (!r.loaded) {
+        return json + "}";
+    }
+    json += Field("status", std::to_string(r.status));
+    json += Field("sampling_frequency", r.samplingFrequency);
+    json += Field("points", r.points);
+    json += Field("pitch", r.pitch);
+    json += Field("effective_sampling_frequency", r.effectiveSamplingFrequency);
+    json += Field("analysis_points", r.analysisPoints);
+    json += Field("yuragi_points", r.yuragiPoints);
+    json += Field("fft_start", r.fftStart);
+    json += Field("fft_length", r.fftLength);
+    json += Field("spectrum_size", r.spectrumSize);
+    std::string peaks = "[";
+    for (int i = 0; i < 5; ++i) {
+        peaks += (i ? ", " : "") + Number(r.peaksHz[i]);
+    }
+    json += Field("peaks_hz", peaks + "]");
+    json += Field("square_mean_points", r.squareMeanPoints);
+    json += Field("total_area", Number(r.totalArea));
+    json += Field("exceeding_area", Number(r.exceedingArea));
+    std::string verdict = "null";
+    if (r.judgement) {
+        verdict = *r.judgement == 1 ? "\"OK\"" : "\"NG\"";
+    }
+    json += Field("judgement", verdict);
+    return json + "}";
+}
+
+std::string ReportTableHeading() {
+    return FormatC("%-32s %-10s %16s %16s  %s", "FILE", "VERDICT", "TOTAL AREA", "EXCEEDING AREA",
+                   "SPECTRUM PEAKS (Hz)");
+}
+
+std::string ReportTableRow(const FileReport& r) {
+    std::string verdict = "not loaded";
+    if (r.loaded) {
+        verdict = r.judgement ? (*r.judgement == 1 ? "OK" : "NG") : FormatC("failed %d", r.status);
+    }
+    std::string peaks;
+    for (int i = 0; i < 5 && r.loaded; ++i) {
+        peaks += (i ? " " : "") + (r.peaksHz[i] ? FormatC("%.1f", *r.peaksHz[i]) : std::string("-"));
+    }
+    return FormatC("%-32s %-10s %16s %16s  %s", r.file.c_str(), verdict.c_str(),
+                   r.totalArea ? r.totalAreaText.c_str() : "-",
+                   r.exceedingArea ? r.exceedingAreaText.c_str() : "-", peaks.c_str());
+}
+
+}  // namespace kr70

@@ -1,0 +1,206 @@
+// kr70-analyse: the workstation's analysis without a window.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "AnalyseReport.h"
+#include "AnalysisState.h"
+#include "ConsolePort.h"
+#include "LmCmAnlz.h"
+#include "LmIni.h"
+#include "LmLang.h"
+#include "ResultFiles.h"
+
+namespace {
+
+constexpr const char* kProgram = "kr70-analyse";
+
+constexpr const char* kUsage =
+    "Usage: kr70-analyse [--params FILE.ini] [--save DIR] [--json] FILE...\n"
+    "\n"
+    "Analyses each waveform FILE (a raw-data file or a mono 8/16-bit PCM WAV\n"
+    "file) as the KR70 workstation does when the file is opened: decimation by\n"
+    "the sampling pitch, yuragi filter, frequency filter, the two spectra\n"
+    "(always enabled here, FFT frame = the whole analysis waveform) with the\n"
+    "five-peak list, the square-mean waveform, its total area and the area\n"
+    "above the level, and the OK/NG judgement against the pass threshold.\n"
+    "Every FILE is analysed by a state of its own, so files never influence\n"
+    "each other.\n"
+    "\n"
+    "Settings are the parameter library's defaults (yuragi filter 4,1,1,0,\n"
+    "no frequency filter, level 0.0, pass threshold 1.0) unless --params names\n"
+    "a parameter file, which is then applied as the workstation's \"open\n"
+    "parameter file\" command applies it.\n"
+    "\n"
+    "Options:\n"
+    "  --params FILE  apply the parameter file FILE (cFileID = LmParaFile);\n"
+    "                 a file that cannot be read stops the run with exit code 2\n"
+    "  --save DIR     write B.rdt B.adt B.ydt B.spd B.ysp B.sdt into DIR for\n"
+    "                 each FILE with base name B (DIR is created when missing;\n"
+    "                 the .rdt is not written over the analysed file itself)\n"
+    "  --json         one JSON object per FILE and line instead of the table:\n"
+    "                 file, loaded, status, sampling_frequency, points, pitch,\n"
+    "                 effective_sampling_frequency, analysis_points,\n"
+    "                 yuragi_points, fft_start, fft_length, spectrum_size,\n"
+    "                 peaks_hz (five frequencies, null for an empty slot),\n"
+    "                 square_mean_points, total_area, exceeding_area,\n"
+    "                 judgement (\"OK\" or \"NG\"; the three are null when the\n"
+    "                 square-mean measure failed). status is the chain's\n"
+    "                 failure code, or else the measure's result (0 = fine).\n"
+    "                 A file that cannot be loaded gives only file and loaded.\n"
+    "  --help         show this text\n"
+    "\n"
+    "Warnings the workstation would show in a message box go to standard\n"
+    "error as \"kr70-analyse: FILE: text\".\n"
+    "\n"
+    "Exit codes: 0 every file loaded (and saved); 1 a file could not be\n"
+    "loaded or a result file could not be written; 2 bad options or an\n"
+    "unreadable parameter file (nothing analysed).\n";
+
+struct Options {
+    std::string params;
+    std::string saveDirectory;
+    bool save = false;
+    bool json = false;
+    std::vector<std::string> files;
+};
+
+int UsageError(const std::string& text) {
+    std::fprintf(stderr, "%s: %s\nTry 'kr70-analyse --help'.\n", kProgram, text.c_str());
+    return 2;
+}
+
+// 0 parsed, 1 help shown, 2 error reported.
+int ParseOptions(int argc, char** argv, Options& options) {
+    bool onlyFiles = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (onlyFiles || argument.empty() || argument[0] != '-' || argument == "-") {
+            options.files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            onlyFiles = true;
+        } else if (argument == "--help" || argument == "-h") {
+            std::fputs(kUsage, stdout);
+            return 1;
+        } else if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--params" || argument == "--save") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("option " + argument + " needs a value");
+            }
+            (argument == "--params" ? options.params : options.saveDirectory) = argv[++i];
+            options.save = options.save || argument == "--save";
+        } else if (argument.rfind("--params=", 0) == 0) {
+            options.params = argument.substr(9);
+        } else if (argument.rfind("--save=", 0) == 0) {
+            options.saveDirectory = argument.substr(7);
+            options.save = true;
+        } else {
+            return UsageError("unknown option " + argument);
+        }
+    }
+    if (options.save && options.saveDirectory.empty()) {
+        return UsageError("--save needs a directory");
+    }
+    if (options.files.empty()) {
+        return UsageError("no waveform file given");
+    }
+    return 0;
+}
+
+// English texts for the warnings; without the language files the messages
+// carry their numbers.
+void LoadLanguageTable() {
+    char directory[4096];
+    char base[256];
+    if (LmLangGetProgramPath(directory, sizeof directory, base, sizeof base) == 0) {
+        LmLangInit(LMLANG_MODE_SUFFIX, LMLANG_ID_ENGLISH, directory, "KR70");
+    }
+}
+
+std::string BaseName(const std::string& path) {
+    return std::filesystem::path(path).stem().string();
+}
+
+// Analyses one file with a state of its own; returns false when it could not
+// be loaded or saved.
+bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port) {
+    port.SetContext(file);
+    kr70::AnalysisState state(port);
+    state.InitializeParameters("");
+    if (!options.params.empty() && state.OpenParameterFile(options.params) == 0) {
+        return false;
+    }
+    state.Settings().spectraEnabled = 1;
+
+    kr70::FileReport report;
+    report.file = file;
+    const bool loaded = state.LoadWaveform(file) == 1;
+    if (loaded) {
+        report = kr70::MakeReport(file, state);
+    }
+    const std::string line = options.json ? kr70::ReportJson(report) : kr70::ReportTableRow(report);
+    std::fputs((line + "\n").c_str(), stdout);
+    std::fflush(stdout);
+    if (!loaded) {
+        return false;
+    }
+    bool saved = true;
+    if (options.save) {
+        for (const kr70::SavedFile& result :
+             kr70::SaveResultFiles(state, options.saveDirectory, BaseName(file), file, port)) {
+            saved = saved && result.status == 0;
+        }
+    }
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const int parsed = ParseOptions(argc, argv, options);
+    if (parsed != 0) {
+        return parsed == 1 ? 0 : 2;
+    }
+    if (!options.params.empty()) {
+        LmIniRecord record;
+        const int status = LmIniRead(options.params.c_str(), &record);
+        if (status != LMINI_OK) {
+            std::fprintf(stderr, "%s: cannot read parameter file '%s' (LmIniRead status %d)\n", kProgram,
+                         options.params.c_str(), status);
+            return 2;
+        }
+    }
+    if (options.save) {
+        std::error_code error;
+        std::filesystem::create_directories(options.saveDirectory, error);
+        if (error || !std::filesystem::is_directory(options.saveDirectory)) {
+            std::fprintf(stderr, "%s: cannot use '%s' as the save directory\n", kProgram,
+                         options.saveDirectory.c_str());
+            return 2;
+        }
+    }
+    LoadLanguageTable();
+    StartFilterSystem();
+    kr70::ConsolePort port(kProgram, stderr);
+    if (!options.json) {
+        std::puts(kr70::ReportTableHeading().c_str());
+    }
+    bool allFine = true;
+    for (const std::string& file : options.files) {
+        allFine = AnalyseFile(file, options, port) && allFine;
+    }
+    StopFilterSystem();
+    LmLangClose();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: cannot write the report\n", kProgram);
+        return 1;
+    }
+    return allFine ? 0 : 1;
+}
