@@ -30,8 +30,10 @@
  * a uniquely named temporary file in the target's own directory, flush it to
  * disk and rename it over the target in one step. The old file is untouched
  * by every failure and no temporary file is left behind. The old file's
- * permission bits are kept; a symbolic link as target is followed (the file it
- * names is replaced, the link stays). The target's directory must be writable.
+ * permission bits (and, where allowed, its owner) are kept; a symbolic link as
+ * target is followed (the file it names is replaced, the link stays). Only a
+ * regular file is replaced; a directory, device or pipe in its place gives 5.
+ * The target's directory must be writable.
  *
  * No state is kept between calls; every function opens and closes its files.
  * Functions are safe to call from several threads on different files; two
@@ -41,6 +43,7 @@
  *
  * Null pointer arguments: a null file name counts as a file that cannot be
  * opened (LmIniChkf 1, others 5; LmIniRead 9), a null key as not found (1),
+ * a null text of LmIniPutS as an empty text,
  * a null output pointer as "does not fit" (4); a null record makes
  * LmIniInit/Read/Write return 3; LmIniMove with a null pointer does nothing.
  */
@@ -211,7 +214,8 @@ typedef struct LmIniRecord {
 /* Stores every default into the record; returns 0. */
 LMINI_API int LmIniInit(LmIniRecord* record);
 
-/* 0 when the file can be opened for reading (a directory cannot), else 1. */
+/* 0 when the file can be opened for reading, else 1. Only regular files
+   count: a directory, device or pipe is not a parameter file. */
 LMINI_API int LmIniChkf(const char* file);
 
 /* Value of the first line defining key, copied zero-terminated into buffer.

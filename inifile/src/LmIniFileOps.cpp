@@ -13,7 +13,19 @@
 namespace lmini {
 namespace {
 
-std::FILE* RealOpenRead(const char* path) { return std::fopen(path, "rb"); }
+// Non-blocking, so that a pipe in the file's place cannot stall the open.
+std::FILE* RealOpenRead(const char* path)
+{
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    std::FILE* stream = fdopen(fd, "rb");
+    if (!stream) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return stream;
+}
 int RealMakeTemp(char* pathTemplate) { return mkostemp(pathTemplate, O_CLOEXEC); }
 
 const FileOps kRealOps = {RealOpenRead, RealMakeTemp, ::write, ::fsync, ::close, ::rename};
@@ -99,10 +111,12 @@ std::FILE* OpenForReading(const char* path)
 {
     std::FILE* stream = Os().openRead(path);
     if (!stream) return nullptr;
+    // Only regular files are parameter files: a directory, a device or a pipe
+    // would give a read error, endless input or no input at all.
     struct stat info;
-    if (fstat(fileno(stream), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (fstat(fileno(stream), &info) == 0 && !S_ISREG(info.st_mode)) {
         std::fclose(stream);
-        errno = EISDIR;
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return nullptr;
     }
     return stream;
@@ -113,16 +127,23 @@ int ReplaceFileContent(const char* target, const std::string& content)
     const std::string path = ResolveTarget(target);
     const std::string directory = DirectoryOf(path);
 
+    // Only a regular file is replaced: renaming over a device, a pipe or a
+    // directory would destroy it rather than write to it.
     mode_t mode = 0666 & ~CurrentUmask();
     struct stat old;
-    if (stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    const bool exists = stat(path.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) return LMINI_OPEN_ERROR;
+    if (exists) mode = old.st_mode & 07777;
 
     std::string tempName = directory + "/~LmPara.XXXXXX";
     int fd = Os().makeTemp(tempName.data());
     if (fd < 0) return LMINI_OPEN_ERROR;
 
-    // Permission bits are a courtesy; some file systems refuse them, and the
-    // content matters more than the mode.
+    // Owner and permission bits of the old file are a courtesy: an ordinary
+    // user may not give a file away, some file systems refuse modes, and the
+    // content matters more than either.
+    if (exists && (old.st_uid != geteuid() || old.st_gid != getegid()))
+        (void)fchown(fd, old.st_uid, old.st_gid);
     (void)fchmod(fd, mode);
 
     bool written = WriteAll(fd, content.data(), content.size());

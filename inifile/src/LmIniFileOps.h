@@ -22,15 +22,16 @@ struct FileOps {
 FileOps& Os();
 const FileOps& RealOs();
 
-// Opens a file for reading. A directory is not a file: it fails like a
-// missing file would not, with errno EISDIR. errno is kept on failure.
+// Opens a regular file for reading. Anything else fails with errno EISDIR
+// (a directory) or EINVAL; otherwise errno tells why the open failed.
 std::FILE* OpenForReading(const char* path);
 
 // Replaces (or creates) target with content: a unique temporary file in the
 // target's directory is written, flushed to disk and renamed over the target.
 // A symbolic link as target is followed; the old file's permission bits are
-// kept, a new file gets 0666 less the umask. Returns 0, 5 (temporary file
-// cannot be created), 6 (write, flush or close failed) or 8 (rename failed);
+// kept (and its owner where the process may), a new file gets 0666 less the
+// umask. Returns 0, 5 (the target exists but is no regular file, or the
+// temporary file cannot be created), 6 (write, flush or close failed) or 8 (rename failed);
 // on failure the target is untouched and the temporary file removed.
 int ReplaceFileContent(const char* target, const std::string& content);
 

@@ -356,11 +356,11 @@ TEST_F(RecordLevel, WriteFailuresLeaveTheOldFileAlone)
     EXPECT_EQ(LmIniWrite(nullptr, &r), LMINI_OPEN_ERROR);
     EXPECT_EQ(LmIniWrite(path.c_str(), nullptr), LMINI_NO_MEMORY);
 
-    // A directory in the file's place cannot be replaced by a file.
+    // A directory in the file's place is not replaced by a file.
     const std::string occupied = dir.file("occupied.ini");
     ASSERT_EQ(mkdir(occupied.c_str(), 0755), 0);
     WriteText(occupied + "/inside", "keep");
-    EXPECT_EQ(LmIniWrite(occupied.c_str(), &r), LMINI_RENAME_ERROR);
+    EXPECT_EQ(LmIniWrite(occupied.c_str(), &r), LMINI_OPEN_ERROR);
     EXPECT_EQ(ReadText(occupied + "/inside"), "keep");
     EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{"occupied.ini"});
 }

@@ -95,6 +95,23 @@ TEST_F(PutS, DirectoryInTheFilesPlaceIsRefused)
     EXPECT_EQ(ListDir(occupied), std::vector<std::string>{});
 }
 
+TEST_F(PutS, PipeInTheFilesPlaceIsNeitherWaitedForNorReplaced)
+{
+    const std::string pipe = dir.file("pipe.bet");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_EQ(LmIniChkf(pipe.c_str()), 1);
+    EXPECT_EQ(LmIniPutS(pipe.c_str(), "a", "b"), LMINI_OPEN_ERROR);
+    char buffer[8];
+    EXPECT_EQ(LmIniGetS(pipe.c_str(), "a", sizeof buffer, buffer), LMINI_OPEN_ERROR);
+    LmIniRecord record;
+    LmIniInit(&record);
+    EXPECT_EQ(LmIniWrite(pipe.c_str(), &record), LMINI_OPEN_ERROR);
+    struct stat info;
+    ASSERT_EQ(lstat(pipe.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{"pipe.bet"});
+}
+
 TEST_F(PutS, ReadOnlyCurrentDirectoryDoesNotMatter)
 {
     ScratchDir cwd;
@@ -120,8 +137,12 @@ TEST_F(PutS, FailedRenameLeavesTheOldFileAndNoTemporary)
     WriteText(path, "a = 1\nb = 2\n");
     if (!SetImmutable(path, true)) GTEST_SKIP() << "the immutable flag is not available here";
     int status = LmIniPutS(path.c_str(), "a", "9");
+    LmIniRecord record;
+    LmIniInit(&record);
+    int recordStatus = LmIniWrite(path.c_str(), &record);
     SetImmutable(path, false);
     EXPECT_EQ(status, LMINI_RENAME_ERROR);
+    EXPECT_EQ(recordStatus, LMINI_RENAME_ERROR);
     EXPECT_EQ(ReadText(path), "a = 1\nb = 2\n");
     EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{"env.bet"});
 }
