@@ -206,7 +206,8 @@ void SimCard::WriteTimer(uint8_t value) {
 }
 
 void SimCard::StopCard(bool* stopClock) {
-  if (converting_ && transfer_ != Transfer::kNone) *stopClock = true;
+  // Also collects a clock thread that ended by itself.
+  if (transfer_ != Transfer::kNone || clock_.joinable()) *stopClock = true;
   converting_ = false;
   armed_ = false;
   startTriggered_ = false;
@@ -492,7 +493,7 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
       return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
     }
     case kReqIrqStop:
-      if (transfer_ != Transfer::kNone && converting_) *stopClock = true;
+      *stopClock = true;
       converting_ = converting_ && transfer_ == Transfer::kNone;
       transfer_ = Transfer::kNone;
       return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
