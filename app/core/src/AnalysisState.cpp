@@ -310,77 +310,95 @@ int32_t AnalysisState::SetSamplingPitch(uint32_t pitch) {
     return 0;
 }
 
-bool AnalysisState::ChangeYuragiFilter() {
-    int32_t* stored = settings_.yuragiParameter;
-    auto restore = [&] {
-        yuragiFilter_.SetParamEx(stored[0], static_cast<uint32_t>(stored[1]), static_cast<uint32_t>(stored[2]),
-                                 static_cast<uint32_t>(stored[3]));
-    };
+namespace {
+
+// The five-attempt rule of the filter dialogs: the dialog opens with the
+// stored values; an accepted value set is applied; a rejected one shows 2006
+// and the dialog opens again, and after the fifth rejection 2008 is shown
+// and the stored values are applied again. Cancelling after a rejection also
+// applies the stored values again.
+template <typename Values, typename Stored, typename Apply, typename Accept, typename Restore>
+bool RetrySettingDialog(UiPort& port, int32_t dialogId, Stored stored, Apply apply, Accept accept,
+                        Restore restore) {
     for (int32_t failures = 0;;) {
-        YuragiFilterValues values;
-        values.parameter1 = stored[0];
-        values.parameter2 = stored[1];
-        values.parameter3 = stored[2];
-        values.parameter4 = stored[3];
-        if (!port_.RunModalDialog(kDialogYuragiFilter, values)) {
+        Values values = stored();
+        if (!port.RunModalDialog(dialogId, values)) {
             if (failures > 0) {
                 restore();
             }
             return false;
         }
-        if (yuragiFilter_.SetParamEx(values.parameter1, static_cast<uint32_t>(values.parameter2),
-                                     static_cast<uint32_t>(values.parameter3),
-                                     static_cast<uint32_t>(values.parameter4)) == WA_OK) {
-            stored[0] = values.parameter1;
-            stored[1] = values.parameter2;
-            stored[2] = values.parameter3;
-            stored[3] = values.parameter4;
-            RunPreprocessing();
-            NotifyPagesOfNewData();
+        if (apply(values) == WA_OK) {
+            accept(values);
             return true;
         }
-        Warn(kTextSettingRejected);
+        port.ShowWarning(kTextSettingRejected, kCaptionMainView);
         if (++failures == kAttempts) {
-            Warn(kTextSettingRejectedFinal);
+            port.ShowWarning(kTextSettingRejectedFinal, kCaptionMainView);
             restore();
             return false;
         }
     }
 }
 
-bool AnalysisState::ChangeFreqFilter() {
-    for (int32_t failures = 0;;) {
-        FreqFilterValues values;
-        values.filterType = settings_.filterType;
-        values.kindSelection = settings_.filterKindSelection;
-        values.taps = settings_.filterTaps;
-        values.lowerFrequency = settings_.lowerFrequency;
-        values.upperFrequency = settings_.upperFrequency;
-        values.samplingFrequency = settings_.effectiveSamplingFrequency;
-        if (!port_.RunModalDialog(kDialogFreqFilter, values)) {
-            if (failures > 0) {
-                RebuildFreqFilter(settings_.effectiveSamplingFrequency);
-            }
-            return false;
-        }
-        if (ApplyFreqFilterSettings(values.filterType, settings_.effectiveSamplingFrequency, values.taps,
-                                    values.lowerFrequency, values.upperFrequency) == WA_OK) {
-            settings_.filterType = values.filterType;
-            settings_.filterKindSelection = values.kindSelection;
-            settings_.filterTaps = values.taps;
-            settings_.lowerFrequency = values.lowerFrequency;
-            settings_.upperFrequency = values.upperFrequency;
+}  // namespace
+
+bool AnalysisState::ChangeYuragiFilter() {
+    int32_t* p = settings_.yuragiParameter;
+    auto setFilter = [this](int32_t type, int32_t b, int32_t c, int32_t v) {
+        return yuragiFilter_.SetParamEx(type, static_cast<uint32_t>(b), static_cast<uint32_t>(c),
+                                        static_cast<uint32_t>(v));
+    };
+    return RetrySettingDialog<YuragiFilterValues>(
+        port_, kDialogYuragiFilter,
+        [p] {
+            YuragiFilterValues values;
+            values.parameter1 = p[0];
+            values.parameter2 = p[1];
+            values.parameter3 = p[2];
+            values.parameter4 = p[3];
+            return values;
+        },
+        [&](const YuragiFilterValues& v) { return setFilter(v.parameter1, v.parameter2, v.parameter3, v.parameter4); },
+        [&](const YuragiFilterValues& v) {
+            p[0] = v.parameter1;
+            p[1] = v.parameter2;
+            p[2] = v.parameter3;
+            p[3] = v.parameter4;
             RunPreprocessing();
             NotifyPagesOfNewData();
-            return true;
-        }
-        Warn(kTextSettingRejected);
-        if (++failures == kAttempts) {
-            Warn(kTextSettingRejectedFinal);
-            RebuildFreqFilter(settings_.effectiveSamplingFrequency);
-            return false;
-        }
-    }
+        },
+        [&] { setFilter(p[0], p[1], p[2], p[3]); });
+}
+
+bool AnalysisState::ChangeFreqFilter() {
+    AnalysisSettings& s = settings_;
+    return RetrySettingDialog<FreqFilterValues>(
+        port_, kDialogFreqFilter,
+        [&s] {
+            FreqFilterValues values;
+            values.filterType = s.filterType;
+            values.kindSelection = s.filterKindSelection;
+            values.taps = s.filterTaps;
+            values.lowerFrequency = s.lowerFrequency;
+            values.upperFrequency = s.upperFrequency;
+            values.samplingFrequency = s.effectiveSamplingFrequency;
+            return values;
+        },
+        [&](const FreqFilterValues& v) {
+            return ApplyFreqFilterSettings(v.filterType, s.effectiveSamplingFrequency, v.taps, v.lowerFrequency,
+                                           v.upperFrequency);
+        },
+        [&](const FreqFilterValues& v) {
+            s.filterType = v.filterType;
+            s.filterKindSelection = v.kindSelection;
+            s.filterTaps = v.taps;
+            s.lowerFrequency = v.lowerFrequency;
+            s.upperFrequency = v.upperFrequency;
+            RunPreprocessing();
+            NotifyPagesOfNewData();
+        },
+        [&] { RebuildFreqFilter(s.effectiveSamplingFrequency); });
 }
 
 bool AnalysisState::SetSpectraEnabled(bool enabled) {
