@@ -1,0 +1,93 @@
+#include "MainForm.h"
+
+#include "AnalysisState.h"
+#include "UiPort.h"
+#include "WaveFile.h"
+
+namespace kr70 {
+using namespace form;
+
+MainForm::MainForm(AnalysisState& state, UiPort& port, Profile& profile)
+    : state_(state), port_(port), profile_(profile) {}
+
+void MainForm::selectPage(int index) {
+  page_ = index;
+  port_.ShowControl(static_cast<int32_t>(PageId::Waveform), index == 0);
+  port_.ShowControl(static_cast<int32_t>(PageId::Spectrum), index == 1);
+  port_.ShowControl(static_cast<int32_t>(PageId::Abnormal), index == 4);
+}
+
+void MainForm::viewCommand(int32_t commandId) {
+  int index = 0;
+  if (commandId == kCommandViewSpectrum) {
+    if (!state_.Settings().spectraEnabled) return;  // the command is disabled
+    index = 1;
+  } else if (commandId == kCommandViewAbnormal) {
+    index = 4;
+  }
+  port_.SetControlChecked(kRadioWaveform, index == 0);
+  port_.SetControlChecked(kRadioSpectrum, index == 1);
+  port_.SetControlChecked(kRadioAbnormal, index == 4);
+  port_.CheckMenuItem(kCommandViewWaveform, index == 0);
+  port_.CheckMenuItem(kCommandViewSpectrum, index == 1);
+  port_.CheckMenuItem(kCommandViewAbnormal, index == 4);
+  selectPage(index);
+}
+
+void MainForm::openFiles() {
+  FileDialogRequest request;
+  request.multiSelect = true;
+  request.mustExist = true;
+  request.filters.push_back(FileFilter{kTextOpenFilter, {}, {}, {}});
+  request.defaultExtension = "wav";
+  request.initialDirectory = openDialogDirectory(profile_);
+  const std::vector<std::string> paths = port_.ChooseFiles(request);
+  if (paths.empty()) return;
+  rememberOpenDirectory(profile_, paths.back());
+
+  const AnalysisSettings& settings = state_.Settings();
+  // The file system tells names apart by case, so only an equal path is the
+  // current file.
+  auto isCurrentUnchanged = [&](const std::string& path) {
+    return path == settings.currentFile && settings.currentFileTime != 0 &&
+           FileTime(path) == settings.currentFileTime;
+  };
+  std::string lastAccepted;
+  for (const std::string& path : paths) {
+    if (isCurrentUnchanged(path)) continue;
+    if (IsRawDataFile(path) == 1 || CheckWavHeader(path) == 1) {
+      state_.RecentFiles().Add(path);
+      state_.RebuildFileCombo(path);
+      lastAccepted = path;
+    }
+  }
+  const std::string& last = paths.back();
+  if (!lastAccepted.empty()) {
+    state_.LoadWaveform(lastAccepted);
+  } else if (last != settings.currentFile) {
+    port_.ShowWarning(kTextNoAcceptedFile, kCaptionMainView, last);
+  }
+}
+
+void MainForm::comboSelected() {
+  const std::string path = port_.ComboText(kComboDisplayFile);
+  const AnalysisSettings& settings = state_.Settings();
+  if (path == settings.currentFile && settings.currentFileTime != 0 &&
+      FileTime(path) == settings.currentFileTime)
+    return;
+  if (state_.LoadWaveform(path) == 1) {
+    state_.RecentFiles().Touch(path);
+  } else {
+    state_.RebuildFileCombo(settings.currentFile);
+  }
+}
+
+void MainForm::fftDisplaySettings(const FftDialog& dialog) {
+  int32_t flag = state_.Settings().spectraEnabled;
+  if (!dialog || dialog(&flag) != 1) return;
+  const bool enabled = flag != 0;
+  if (!state_.SetSpectraEnabled(enabled)) return;
+  if (!enabled && page_ == 1) viewCommand(kCommandViewWaveform);
+}
+
+}  // namespace kr70

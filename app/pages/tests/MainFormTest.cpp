@@ -1,0 +1,190 @@
+#include "AbnormalPage.h"
+#include "AnalysisState.h"
+#include "FakePage.h"
+#include "MainForm.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace kr70 {
+namespace {
+
+using namespace form;
+
+// A 16-bit mono PCM WAV with a sine of the given amplitude (in codes).
+void writeWav(const std::string& path, uint32_t rate, uint32_t count, double amplitude) {
+  std::ofstream out(path, std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out.write("RIFF", 4);
+  u32(36 + count * 2);
+  out.write("WAVEfmt ", 8);
+  u32(16);
+  u16(1);
+  u16(1);
+  u32(rate);
+  u32(rate * 2);
+  u16(2);
+  u16(16);
+  out.write("data", 4);
+  u32(count * 2);
+  for (uint32_t i = 0; i < count; ++i)
+    u16(static_cast<uint16_t>(static_cast<int16_t>(amplitude * std::sin(i * 0.05))));
+}
+
+class FormPort : public testing::FakeUiPort {
+ public:
+  std::vector<std::string> ChooseFiles(const FileDialogRequest& request) override {
+    lastRequest = request;
+    return chosen;
+  }
+  std::string ComboText(int32_t) override { return comboText; }
+  void ShowControl(int32_t id, bool shown) override { visible[id] = shown; }
+  void EnableControl(int32_t id, bool enabled) override { enabledControls[id] = enabled; }
+  void SetControlChecked(int32_t id, bool checked) override { checkedControls[id] = checked; }
+  bool IsControlChecked(int32_t id) override { return checkedControls[id]; }
+  void NotifyPage(PageId page, const PageNotification& notification) override {
+    if (notification.notice == PageNotice::TakeData && page == PageId::Waveform) ++waveformTakes;
+    if (page == PageId::ResultIndicator && notification.notice == PageNotice::Judgement)
+      lamp.setJudgement(static_cast<int>(notification.values[0]));
+  }
+
+  std::vector<std::string> chosen;
+  std::string comboText;
+  FileDialogRequest lastRequest;
+  std::map<int32_t, bool> visible, enabledControls, checkedControls;
+  int waveformTakes = 0;
+  ResultLamp lamp;
+};
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { StartFilterSystem(); }
+  static void TearDownTestSuite() { StopFilterSystem(); }
+  void SetUp() override {
+    directory = std::filesystem::temp_directory_path() /
+                ("kr70-form-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(directory);
+    first = (directory / "first.wav").string();
+    second = (directory / "second.wav").string();
+    junk = (directory / "notes.txt").string();
+    writeWav(first, 8000, 4000, 8000.0);
+    writeWav(second, 8000, 2000, 1000.0);
+    std::ofstream(junk) << "not a waveform\n";
+    state.InitializeParameters("");
+    loadStartupSettings(profile, directory.string());
+  }
+  void TearDown() override { std::filesystem::remove_all(directory); }
+
+  std::filesystem::path directory;
+  std::string first, second, junk;
+  FormPort port;
+  AnalysisState state{port};
+  MemoryProfile profile;
+  MainForm form{state, port, profile};
+};
+
+TEST_F(MainFormTest, OpenLoadsTheLastAcceptedFile) {
+  port.chosen = {second, first, junk};
+  form.openFiles();
+  EXPECT_EQ(port.lastRequest.defaultExtension, "wav");
+  EXPECT_TRUE(port.lastRequest.multiSelect);
+  EXPECT_EQ(port.lastRequest.filters.at(0).descriptionId, kTextOpenFilter);
+  EXPECT_EQ(state.Settings().currentFile, first);
+  EXPECT_EQ(state.RecentFiles().FilledPaths().size(), 2u);
+  EXPECT_TRUE(port.shown.empty());
+  EXPECT_EQ(openDialogDirectory(profile), directory.string());
+}
+
+TEST_F(MainFormTest, OpenWithNothingAcceptedNamesTheLastPath) {
+  port.chosen = {junk};
+  form.openFiles();
+  ASSERT_EQ(port.shown.size(), 1u);
+  EXPECT_EQ(port.shown[0].textId, kTextNoAcceptedFile);
+  EXPECT_EQ(port.shown[0].captionId, kCaptionMainView);
+  EXPECT_TRUE(state.Settings().currentFile.empty());
+}
+
+TEST_F(MainFormTest, OpeningTheUnchangedCurrentFileAgainDoesNotReload) {
+  port.chosen = {first};
+  form.openFiles();
+  const int takes = port.waveformTakes;
+  form.openFiles();
+  EXPECT_EQ(port.waveformTakes, takes);
+  EXPECT_TRUE(port.shown.empty());
+}
+
+TEST_F(MainFormTest, ComboChoosingTheCurrentUnchangedFileDoesNothing) {
+  port.chosen = {first};
+  form.openFiles();
+  const int takes = port.waveformTakes;
+  port.comboText = first;
+  form.comboSelected();
+  EXPECT_EQ(port.waveformTakes, takes);
+  port.comboText = second;
+  form.comboSelected();
+  EXPECT_EQ(port.waveformTakes, takes + 1);
+  EXPECT_EQ(state.Settings().currentFile, second);
+  port.comboText = (directory / "gone.wav").string();  // fails: the current file stays
+  form.comboSelected();
+  EXPECT_EQ(state.Settings().currentFile, second);
+}
+
+TEST_F(MainFormTest, LampFollowsTheInvertedFlag) {
+  state.Settings().peakThreshold = 1e9;  // above every sample: exceeding area 0
+  state.Settings().passThreshold = 1.0;
+  port.chosen = {first};
+  form.openFiles();
+  EXPECT_TRUE(port.lamp.okLit());  // 0 below the threshold: pass
+  state.Settings().invertedJudgement = 1;
+  state.RunAbnormalMeasure();
+  EXPECT_TRUE(port.lamp.ngLit());  // inverted: below the threshold fails
+  EXPECT_FALSE(port.lamp.okLit());
+}
+
+TEST_F(MainFormTest, FftDisplaySettingsSwitchTheSpectrumPage) {
+  int32_t offered = -1;
+  form.fftDisplaySettings([&](int32_t* flag) {
+    offered = *flag;
+    *flag = 1;
+    return 1;
+  });
+  EXPECT_EQ(offered, 0);
+  EXPECT_EQ(state.Settings().spectraEnabled, 1);
+  EXPECT_TRUE(port.enabledControls[kRadioSpectrum]);
+  form.viewCommand(kCommandViewSpectrum);
+  EXPECT_EQ(form.currentPage(), 1);
+  EXPECT_TRUE(port.visible[137]);
+  EXPECT_FALSE(port.visible[136]);
+  form.fftDisplaySettings([](int32_t* flag) {
+    *flag = 0;
+    return 2;  // cancelled: nothing changes
+  });
+  EXPECT_EQ(state.Settings().spectraEnabled, 1);
+  form.fftDisplaySettings([](int32_t* flag) {
+    *flag = 0;
+    return 1;
+  });
+  EXPECT_EQ(state.Settings().spectraEnabled, 0);
+  EXPECT_FALSE(port.enabledControls[kRadioSpectrum]);
+  EXPECT_EQ(form.currentPage(), 0);
+  EXPECT_TRUE(port.visible[136]);
+  form.viewCommand(kCommandViewSpectrum);  // disabled now
+  EXPECT_EQ(form.currentPage(), 0);
+}
+
+TEST_F(MainFormTest, PageIndicesTwoAndThreeHideAllPages) {
+  form.selectPage(4);
+  EXPECT_TRUE(port.visible[141]);
+  form.selectPage(3);
+  EXPECT_FALSE(port.visible[136]);
+  EXPECT_FALSE(port.visible[137]);
+  EXPECT_FALSE(port.visible[141]);
+}
+
+}  // namespace
+}  // namespace kr70
