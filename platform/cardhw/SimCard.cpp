@@ -145,6 +145,8 @@ void SimCard::WriteCommandData(uint16_t value, bool* stopClock) {
   using sim::RegisterTimeout;
   if (value == 2) {  // reset
     StopCard(stopClock);
+    fifo_.clear();
+    fifoOverrun_ = false;
     dataPort_ = settings_.timeout == RegisterTimeout::kReset ? DataPort::kStuck : DataPort::kBusy;
   } else if (value == 12) {  // clear the FIFO
     fifo_.clear();
