@@ -1,9 +1,9 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Times numpy's savetxt(fmt='%.10f') and loadtxt on the raw-data file that
 bench-procedures writes and reads (the same 1,000,000-sample waveform and
 header), and prints the median of several runs of each.
 
-Usage: numpy_rawdata.py [--repetitions N] [--samples N]
+Runs under Debian's python3 (python3-numpy). Usage: numpy_rawdata.py [--repetitions N] [--samples N]
 """
 import argparse
 import os
