@@ -95,6 +95,10 @@ CARDIO32_API int32_t GetRingBufNum();
 // library; AdFreeDataMem releases it.
 CARDIO32_API uint16_t* AdAllocDataMem(lmp::HWND window, uint32_t samplesPerChannel);
 CARDIO32_API int AdFreeDataMem();
+// General driver memory of `bytes` bytes (null when refused); AdFreeMem
+// releases it: 0, or -1 when the driver does not know the block.
+CARDIO32_API void* AdAllocMem(uint32_t bytes);
+CARDIO32_API int AdFreeMem(void* block);
 
 // --- acquisition ----------------------------------------------------------
 

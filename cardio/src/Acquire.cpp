@@ -187,6 +187,18 @@ CARDIO32_API int AdFreeDataMem() {
   return ok ? 0 : -1;
 }
 
+CARDIO32_API void* AdAllocMem(uint32_t bytes) {
+  AddressOut block{};
+  if (bytes == 0 || !cardio::Request(kReqAllocMem, SizeIn{bytes}, &block)) return nullptr;
+  return reinterpret_cast<void*>(uintptr_t(block.address));
+}
+
+CARDIO32_API int AdFreeMem(void* block) {
+  ErrorWordOut answer{};
+  if (block == nullptr) return -1;
+  return cardio::Request(kReqFreeMem, AddressIn{uint64_t(uintptr_t(block))}, &answer) && answer.error == 0 ? 0 : -1;
+}
+
 CARDIO32_API int AdStartIrqRingMode(lmp::HWND window, uint16_t divider) {
   CardState& card = Card();
   if (int rc = cardio::ResolveDivider(divider)) return rc;

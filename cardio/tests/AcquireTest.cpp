@@ -58,6 +58,17 @@ TEST_F(Acquire, RingBufferAllocationAndFree) {
   EXPECT_EQ(AdGetRingBufConst(buffer, 0, 8), 0);  // nothing converted yet
 }
 
+TEST_F(Acquire, GeneralDriverMemory) {
+  auto* block = static_cast<uint8_t*>(AdAllocMem(100));
+  ASSERT_NE(block, nullptr);
+  block[99] = 7;  // the whole block is usable
+  EXPECT_EQ(AdFreeMem(block), 0);
+  EXPECT_EQ(AdFreeMem(block), -1);  // already released
+  EXPECT_EQ(AdAllocMem(0), nullptr);
+  sim::FailRequest(kReqAllocMem, true);
+  EXPECT_EQ(AdAllocMem(100), nullptr);
+}
+
 TEST_F(Acquire, RingModeDeliversTheRequestedCodesAndPosts128) {
   // As the recorder does it: one channel at 20 µs, divider 2.
   constexpr uint32_t kCount = 4000;  // 80 ms of signal

@@ -315,3 +315,20 @@ TEST_F(Configure, DriverWaitAndPortAccess) {
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[1], std::make_pair(kData, uint16_t(0x1234)));
 }
+
+// The recorder's way in: load by name, resolve by name.
+TEST_F(Configure, LoadsByNameWithADriverAndResolvesTheExports) {
+  lmp::HMODULE library = lmp::LoadLibrary("CardIO32.dll");
+  ASSERT_NE(library, nullptr) << lmp::LastLoadError();
+  auto getResource = reinterpret_cast<AdGetCardResourceFn>(lmp::GetProcAddress(library, "AdGetCardResource"));
+  ASSERT_NE(getResource, nullptr);
+  uint16_t type = 0, base = 0, irq = 0;
+  EXPECT_EQ(getResource(nullptr, 1, &type, &base, &irq), 0);
+  EXPECT_EQ(base, kBase);
+  for (const char* name : {"AdSetParamAuto", "AdSetChannel", "AdSetFreq", "AdAllocRingBuf", "AdFreeRingBuf",
+                           "AdStartIrqRingMode", "AdGetRingBufConst", "AdStopIrqMode", "AdSetTrigger",
+                           "AdAllocDataMem", "AdFreeDataMem", "AdStartIrqVxdMode", "HexToVal", "AdSaveCsvFile"})
+    EXPECT_NE(lmp::GetProcAddress(library, name), nullptr) << name;
+  EXPECT_EQ(lmp::GetProcAddress(library, "RunConfiguration"), nullptr);  // internals stay hidden
+  EXPECT_TRUE(lmp::FreeLibrary(library));
+}
