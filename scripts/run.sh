@@ -1,8 +1,30 @@
 #!/usr/bin/env bash
-# Builds the workstation. Later steps start it or run the headless analysis.
+# Builds the workstation, then starts it (with a display) or analyses the demo
+# recordings without a window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build_dir=${KR70_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja
 cmake --build "$build_dir" -j"${KR70_JOBS:-2}"
+
+bin_dir="$build_dir/bin"
+data_dir="$bin_dir/Data"
+
+# ---- window ---------------------------------------------------------------
+# >>> KR70 window start (added by the window work): when DISPLAY or
+# >>> WAYLAND_DISPLAY is set, start "$bin_dir/KR70" here and exit with its code.
+# <<< KR70 window start
+
+# ---- headless ---------------------------------------------------------------
+# The demo recordings (a clean tone, the tone with clicks, noise) and their
+# parameter file go into the workstation's data directory when missing.
+if [[ ! -x "$bin_dir/kr70-analyse" || ! -x "$bin_dir/kr70-demo-gen" ]]; then
+    echo "run.sh: kr70-analyse was not built" >&2
+    exit 1
+fi
+"$bin_dir/kr70-demo-gen" "$data_dir"
+echo
+echo "Verdicts of the demo recordings (settings: $data_dir/demo.ini):"
+"$bin_dir/kr70-analyse" --params "$data_dir/demo.ini" \
+    "$data_dir/demo-tone.wav" "$data_dir/demo-clicks.wav" "$data_dir/demo-noise.wav"

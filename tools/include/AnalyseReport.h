@@ -44,9 +44,10 @@ FileReport MakeReport(const std::string& file, const AnalysisState& state);
 // "square_mean_points", "total_area", "exceeding_area", "judgement".
 std::string ReportJson(const FileReport& report);
 
-// The readable table: a heading line and one line per report.
-std::string ReportTableHeading();
-std::string ReportTableRow(const FileReport& report);
+// The readable table: a heading line and one line per report, the file
+// column at least fileWidth characters wide.
+std::string ReportTableHeading(int fileWidth = 32);
+std::string ReportTableRow(const FileReport& report, int fileWidth = 32);
 
 // Text as a JSON string literal, quotes included.
 std::string JsonString(const std::string& text);

@@ -116,12 +116,12 @@ std::string ReportJson(const FileReport& r) {
     return json + "}";
 }
 
-std::string ReportTableHeading() {
-    return FormatC("%-32s %-10s %16s %16s  %s", "FILE", "VERDICT", "TOTAL AREA", "EXCEEDING AREA",
+std::string ReportTableHeading(int fileWidth) {
+    return FormatC("%-*s %-10s %16s %16s  %s", fileWidth, "FILE", "VERDICT", "TOTAL AREA", "EXCEEDING AREA",
                    "SPECTRUM PEAKS (Hz)");
 }
 
-std::string ReportTableRow(const FileReport& r) {
+std::string ReportTableRow(const FileReport& r, int fileWidth) {
     std::string verdict = "not loaded";
     if (r.loaded) {
         verdict = r.judgement ? (*r.judgement == 1 ? "OK" : "NG") : FormatC("failed %d", r.status);
@@ -130,7 +130,7 @@ std::string ReportTableRow(const FileReport& r) {
     for (int i = 0; i < 5 && r.loaded; ++i) {
         peaks += (i ? " " : "") + (r.peaksHz[i] ? FormatC("%.1f", *r.peaksHz[i]) : std::string("-"));
     }
-    return FormatC("%-32s %-10s %16s %16s  %s", r.file.c_str(), verdict.c_str(),
+    return FormatC("%-*s %-10s %16s %16s  %s", fileWidth, r.file.c_str(), verdict.c_str(),
                    r.totalArea ? r.totalAreaText.c_str() : "-",
                    r.exceedingArea ? r.exceedingAreaText.c_str() : "-", peaks.c_str());
 }

@@ -1,4 +1,5 @@
 // kr70-analyse: the workstation's analysis without a window.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -61,6 +62,7 @@ constexpr const char* kUsage =
     "unreadable parameter file (nothing analysed).\n";
 
 struct Options {
+    int fileWidth = 4;
     std::string params;
     std::string saveDirectory;
     bool save = false;
@@ -144,7 +146,8 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
     if (loaded) {
         report = kr70::MakeReport(file, state);
     }
-    const std::string line = options.json ? kr70::ReportJson(report) : kr70::ReportTableRow(report);
+    const std::string line =
+        options.json ? kr70::ReportJson(report) : kr70::ReportTableRow(report, options.fileWidth);
     std::fputs((line + "\n").c_str(), stdout);
     std::fflush(stdout);
     if (!loaded) {
@@ -190,7 +193,10 @@ int main(int argc, char** argv) {
     StartFilterSystem();
     kr70::ConsolePort port(kProgram, stderr);
     if (!options.json) {
-        std::puts(kr70::ReportTableHeading().c_str());
+        for (const std::string& file : options.files) {
+            options.fileWidth = std::max(options.fileWidth, static_cast<int>(file.size()));
+        }
+        std::puts(kr70::ReportTableHeading(options.fileWidth).c_str());
     }
     bool allFine = true;
     for (const std::string& file : options.files) {
