@@ -90,7 +90,7 @@ int LmLangCopyIdxString(int index, char* destination);
 // Formats the text of an index as a printf format with one int value and
 // copies the result, cut to 255 bytes, into destination (LMLANG_TEXT_BUFFER
 // bytes). Only a text whose conversions take exactly the one int (%d %i %u
-// %x %X %o %c, with flags, width, precision and h/hh) or none (%%) is
+// %x %X %o %c, with flags -+ #0, width, precision and h/hh) or none (%%) is
 // formatted; any other text is copied unformatted, so a stray %s can never
 // read a missing argument. Index rules as LmLangCopyIdxString. Returns 0.
 int LmLangCopyIdxStringFormat(int index, int value, char* destination);

@@ -102,7 +102,7 @@ bool IsSingleIntFormat(const char* text) {
     if (*p != '%') continue;
     ++p;
     if (*p == '%') continue;
-    while (*p != '\0' && std::strchr("-+ #0'", *p) != nullptr) ++p;
+    while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) ++p;
     while (*p >= '0' && *p <= '9') ++p;
     if (*p == '.') {
       ++p;

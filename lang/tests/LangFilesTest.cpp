@@ -13,6 +13,7 @@
 
 #include "Kr70TextIds.h"
 #include "LmCp932.h"
+#include "LmFileFilter.h"
 #include "LmLang.h"
 
 namespace kr70::lang {
@@ -128,6 +129,27 @@ TEST(LanguageFiles, QuotedJapaneseCaptionsAreUsed) {
       {text::kMsgGraphFailed, "グラフ表示をするときにエラーが発生しました。"},
   };
   for (const auto& [id, caption] : captions) EXPECT_EQ(Cp932ToUtf8(texts.at(id)), caption) << "id " << id;
+}
+
+// Filter texts are "description|pattern|" pairs closed by "|", so that a
+// file dialog gets every entry; the formatted ones are filled first.
+TEST(LanguageFiles, FilterTextsArePairsClosedByABar) {
+  for (const LanguageFile& file : kFiles) {
+    const std::map<int, std::string> texts = LoadTexts(file);
+    ASSERT_FALSE(texts.empty());
+    for (const int id : {text::kFilterWaveformOpen, text::kFilterParameterFile, text::kFilterEnvironmentFile,
+                         text::kFilterSaveFileName, text::kFilterWaveFile}) {
+      std::string filter = Cp932ToUtf8(texts.at(id));
+      for (size_t at; (at = filter.find("%s")) != std::string::npos;) filter.replace(at, 2, "ini");
+      ASSERT_GE(filter.size(), 2u);
+      EXPECT_EQ(filter.substr(filter.size() - 2), "||") << file.suffix << " id " << id;
+      const size_t bars = static_cast<size_t>(std::count(filter.begin(), filter.end(), '|'));
+      EXPECT_EQ(bars % 2, 1u) << file.suffix << " id " << id;
+      const std::string qt = FileFilterToQt(filter);
+      EXPECT_EQ(static_cast<size_t>(std::count(qt.begin(), qt.end(), '(')), (bars - 1) / 2)
+          << file.suffix << " id " << id << ": " << qt;
+    }
+  }
 }
 
 TEST(LanguageFiles, EnglishFilesAreAscii) {

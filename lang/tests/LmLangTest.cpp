@@ -130,7 +130,7 @@ TEST_F(LmLangLoad, CloseClearsTheIndexMap) {
 
 TEST_F(LmLangLoad, CopyFormatFillsOnlySafeIntegerFormats) {
   ASSERT_EQ(LoadJapanese("A = 1, '%d items\nB = 2, 'path %s\nC = 3, '%d and %d\nD = 4, '[%05x] 100%%\n"
-                         "E = 5, '%ld\nF = 6, '%*d\n"),
+                         "E = 5, '%ld\nF = 6, '%*d\nG = 7, '%'d\n"),
             0);
   const auto formatted = [](int index, int value) {
     char out[LMLANG_TEXT_BUFFER];
@@ -143,6 +143,7 @@ TEST_F(LmLangLoad, CopyFormatFillsOnlySafeIntegerFormats) {
   EXPECT_EQ(formatted(4, 255), "[000ff] 100%");
   EXPECT_EQ(formatted(5, 1), "%ld");
   EXPECT_EQ(formatted(6, 1), "%*d");
+  EXPECT_EQ(formatted(7, 1234567), "%'d");  // grouping would follow the process locale
   EXPECT_EQ(formatted(0, 1), "");
 }
 
