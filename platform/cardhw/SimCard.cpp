@@ -187,6 +187,8 @@ void SimCard::WriteControl(uint8_t value, bool* stopClock, bool* startClock) {
   if ((value & 0x40) && settings_.startTriggerMs >= 0 && !startTriggerAt_)
     startTriggerAt_ = now + std::chrono::milliseconds(settings_.startTriggerMs);
   conversionStart_ = now;
+  if (!(value & 0x40) && settings_.stopTriggerMs >= 0 && !stopTriggerAt_)
+    stopTriggerAt_ = now + std::chrono::milliseconds(settings_.stopTriggerMs);
   fifo_.clear();
   fifoProduced_ = 0;
   fifoOverrun_ = false;

@@ -190,6 +190,18 @@ TEST(CardHw, StartTriggerShowsInTheStatusRegister) {
   device->OutPort(kBase + 2, 0);
 }
 
+TEST(CardHw, StopTriggerOptionFiresAfterTheConversionStarts) {
+  auto device = OpenWith("sim:stoptrigger=30");
+  ASSERT_NE(device, nullptr);
+  device->OutPort(kBase, 8);
+  device->wOutPort(kBase + 6, 1);
+  device->OutPort(kBase + 2, 0xA8);  // converting, stop trigger enabled
+  EXPECT_EQ(device->InPort(kBase + 4) & 0x04, 0x04);
+  lmp::Sleep(40);
+  EXPECT_EQ(device->InPort(kBase + 4) & 0x04, 0);
+  device->OutPort(kBase + 2, 0);
+}
+
 TEST(CardHw, WavSourceIsPlayedLoopedAsTwelveBitCodes) {
   std::string path = WriteWav({0, 16000, -16000, 32767, -32768});
   auto device = OpenWith(("sim:wav=" + path).c_str());
