@@ -14,10 +14,13 @@
 #include <limits>
 #include <system_error>
 
+#include "FileIo.h"
 #include "WavLayout.h"
 
 using namespace lmp;
 namespace wav = kr70::wav;
+using kr70::fileio::ReadUpTo;
+using kr70::fileio::WriteAll;
 
 namespace {
 
@@ -34,30 +37,6 @@ double ThreadCpuSeconds() {
   timespec t{};
   if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0) return 0;
   return static_cast<double>(t.tv_sec) + t.tv_nsec / 1e9;
-}
-
-bool WriteAll(int fd, const unsigned char* data, size_t bytes) {
-  while (bytes > 0) {
-    ssize_t n = write(fd, data, bytes);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    bytes -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Bytes read until the end of file or `bytes`; -1 on a read error.
-ssize_t ReadUpTo(int fd, unsigned char* data, size_t bytes) {
-  size_t done = 0;
-  while (done < bytes) {
-    ssize_t n = read(fd, data + done, bytes - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<ssize_t>(done);
 }
 
 }  // namespace
