@@ -36,19 +36,16 @@ void BuildSineTable(double* entry, uint32_t n) {
 }
 
 void BuildBitReversal(uint32_t* table, uint32_t n) {
-    uint32_t j = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        table[i] = j;
-        // No update after the last entry: with j = n − 1 the halving below
-        // would reach k = 0 and never stop.
-        if (i + 1 == n) break;
-        uint32_t k = n / 2;
-        while (k <= j) {
-            j -= k;
-            k /= 2;
-        }
-        j += k;
-    }
+    // The classic reversed counter: j runs through the bit-reversed indices,
+    // table[i] = j, then j is advanced by a reversed carry. There is no
+    // advance after the last entry: with j = n − 1 the carry loop would reach
+    // k = 0 and never stop. The carry loop is replaced by its closed form,
+    // reversed(i) = reversed(i / 2) / 2 + (i odd ? n/2 : 0), which yields the
+    // same table without a data-dependent loop.
+    if (n == 0) return;
+    table[0] = 0;
+    const uint32_t top = n / 2;
+    for (uint32_t i = 1; i < n; ++i) table[i] = (table[i >> 1] >> 1) | ((i & 1u) ? top : 0u);
 }
 
 namespace {
@@ -63,11 +60,19 @@ struct FftWork {
     double* re;
     double* im;
     const uint32_t* reversal;
-    const double* twiddleCos;  // stage k at [k, 2k): cos(2πj/(2k))
-    const double* twiddleSin;  // stage k at [k, 2k): ±sin(2πj/(2k)), sign by direction
+    const double* twiddleCos;  // stage k < n/2 at [k, 2k): cos(2πj/(2k))
+    const double* twiddleSin;  // stage k < n/2 at [k, 2k): sin(2πj/(2k))
+    const double* sineTable;   // the last stage reads the table directly
     std::size_t n;
-    double sign;               // +1 forward, −1 inverse
+    double sign;               // +1 forward, −1 inverse (applied to the sines)
 };
+
+KR_ALWAYS_INLINE const double* StageCos(const FftWork& w, std::size_t k) {
+    return 2 * k == w.n ? w.sineTable + w.n / 4 : w.twiddleCos + k;
+}
+KR_ALWAYS_INLINE const double* StageSin(const FftWork& w, std::size_t k) {
+    return 2 * k == w.n ? w.sineTable : w.twiddleSin + k;
+}
 
 // Bit-reversed gather of one block of output positions fused with the first
 // two stages. Their twiddles are exact (cos 0 = 1, sin 0 = 0 at k = 1; the
@@ -116,8 +121,9 @@ KR_ALWAYS_INLINE void Butterfly(V& ar, V& ai, V& br, V& bi, V c, V s) {
 template <int W>
 KR_ALWAYS_INLINE void SingleStage(const FftWork& w, std::size_t begin, std::size_t end, std::size_t k) {
     using V = typename Simd<W>::V;
-    const double* tc = w.twiddleCos + k;
-    const double* ts = w.twiddleSin + k;
+    const double* tc = StageCos(w, k);
+    const double* ts = StageSin(w, k);
+    const V sg = Broadcast<V>(w.sign);
     for (std::size_t base = begin; base < end; base += 2 * k) {
         double* r0 = w.re + base;
         double* i0 = w.im + base;
@@ -125,7 +131,7 @@ KR_ALWAYS_INLINE void SingleStage(const FftWork& w, std::size_t begin, std::size
         double* i1 = i0 + k;
         for (std::size_t j = 0; j < k; j += W) {
             V ar = Load<V>(r0 + j), ai = Load<V>(i0 + j), br = Load<V>(r1 + j), bi = Load<V>(i1 + j);
-            Butterfly(ar, ai, br, bi, Load<V>(tc + j), Load<V>(ts + j));
+            Butterfly(ar, ai, br, bi, Load<V>(tc + j), sg * Load<V>(ts + j));
             Store(r0 + j, ar);
             Store(i0 + j, ai);
             Store(r1 + j, br);
@@ -139,10 +145,11 @@ KR_ALWAYS_INLINE void SingleStage(const FftWork& w, std::size_t begin, std::size
 template <int W>
 KR_ALWAYS_INLINE void TwoStages(const FftWork& w, std::size_t begin, std::size_t end, std::size_t k) {
     using V = typename Simd<W>::V;
-    const double* c1 = w.twiddleCos + k;
-    const double* s1 = w.twiddleSin + k;
-    const double* c2 = w.twiddleCos + 2 * k;
-    const double* s2 = w.twiddleSin + 2 * k;
+    const double* c1 = StageCos(w, k);
+    const double* s1 = StageSin(w, k);
+    const double* c2 = StageCos(w, 2 * k);
+    const double* s2 = StageSin(w, 2 * k);
+    const V sg = Broadcast<V>(w.sign);
     for (std::size_t base = begin; base < end; base += 4 * k) {
         double* r0 = w.re + base;
         double* i0 = w.im + base;
@@ -151,11 +158,11 @@ KR_ALWAYS_INLINE void TwoStages(const FftWork& w, std::size_t begin, std::size_t
             V a2r = Load<V>(r0 + 2 * k + j), a3r = Load<V>(r0 + 3 * k + j);
             V a0i = Load<V>(i0 + j), a1i = Load<V>(i0 + k + j);
             V a2i = Load<V>(i0 + 2 * k + j), a3i = Load<V>(i0 + 3 * k + j);
-            const V wc = Load<V>(c1 + j), ws = Load<V>(s1 + j);
+            const V wc = Load<V>(c1 + j), ws = sg * Load<V>(s1 + j);
             Butterfly(a0r, a0i, a1r, a1i, wc, ws);
             Butterfly(a2r, a2i, a3r, a3i, wc, ws);
-            Butterfly(a0r, a0i, a2r, a2i, Load<V>(c2 + j), Load<V>(s2 + j));
-            Butterfly(a1r, a1i, a3r, a3i, Load<V>(c2 + k + j), Load<V>(s2 + k + j));
+            Butterfly(a0r, a0i, a2r, a2i, Load<V>(c2 + j), sg * Load<V>(s2 + j));
+            Butterfly(a1r, a1i, a3r, a3i, Load<V>(c2 + k + j), sg * Load<V>(s2 + k + j));
             Store(r0 + j, a0r);
             Store(r0 + k + j, a1r);
             Store(r0 + 2 * k + j, a2r);
@@ -253,29 +260,35 @@ int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, ui
         outIm[1] = (x0i - x1i) * scale;
         return WA_OK;
     }
-    ScopedDoubles sine(std::size_t(n) + n / 4);
-    ScopedArray<uint32_t> reversal(n);
-    ScopedDoubles twiddleCos(n);
-    ScopedDoubles twiddleSin(n);
-    if (!sine || !reversal || !twiddleCos || !twiddleSin) return WA_ERR_MEMORY;
-    BuildSineTable(sine.get(), n);
-    BuildBitReversal(reversal.get(), n);
+    // One block for all tables: sine table (n + n/4), twiddles of the
+    // stages before the last (2 · n/2), bit-reversal table (n indices).
+    const std::size_t sineSize = std::size_t(n) + n / 4;
+    const std::size_t twiddleSize = n / 2;
+    ScopedDoubles tables(sineSize + 2 * twiddleSize + (std::size_t(n) + 1) / 2);
+    if (!tables) return WA_ERR_MEMORY;
+    double* const sine = tables.get();
+    double* const twiddleCos = sine + sineSize;
+    double* const twiddleSin = twiddleCos + twiddleSize;
+    uint32_t* const reversal = reinterpret_cast<uint32_t*>(twiddleSin + twiddleSize);
+    BuildSineTable(sine, n);
+    BuildBitReversal(reversal, n);
 
     const double sign = direction == kFftInverse ? -1.0 : 1.0;
     const uint32_t quarter = n / 4;
-    // Twiddles of stage k (angle index h = j·n/(2k)) laid out contiguously.
-    for (uint32_t k = 4; k < n; k *= 2) {
+    // Twiddles of stage k (angle index h = j·n/(2k)) laid out contiguously;
+    // the last stage (k = n/2, h = j) reads the table in place.
+    for (uint32_t k = 4; k < n / 2; k *= 2) {
         const uint32_t d = n / (2 * k);
-        double* tc = twiddleCos.get() + k;
-        double* ts = twiddleSin.get() + k;
-        const double* entry = sine.get();
+        double* tc = twiddleCos + k;
+        double* ts = twiddleSin + k;
+        const double* entry = sine;
         for (uint32_t j = 0; j < k; ++j) {
             tc[j] = entry[j * d + quarter];
-            ts[j] = sign * entry[j * d];
+            ts[j] = entry[j * d];
         }
     }
 
-    const FftWork work{inRe, inIm, outRe, outIm, reversal.get(), twiddleCos.get(), twiddleSin.get(), n, sign};
+    const FftWork work{inRe, inIm, outRe, outIm, reversal, twiddleCos, twiddleSin, sine, n, sign};
     FftStagesDispatch(work);
     if (direction == kFftInverse) ScaleArrays(outRe, outIm, n, 1.0 / static_cast<double>(n));
     return WA_OK;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <immintrin.h>
+#include <utility>
 
 #include "Memory.h"
 #include "SimdDispatch.h"
@@ -44,7 +46,66 @@ KR_ALWAYS_INLINE void Contiguous(const double* xp, const double* hr, uint32_t ta
     }
 }
 
+// AVX-512 variant that loads each input vector once per eight coefficients:
+// the input shifted by s = 0 … 7 places is assembled in registers from two
+// neighbouring vectors (one lane-shift instruction), so the loop is bound by
+// multiply-adds rather than by unaligned loads. Needs one input sample of
+// slack past the block (xp[8R + taps − 1]) for its last vector load.
+using V8 = Simd<8>::V;
+
+template <int S>
+KR_TARGET_AVX512 KR_ALWAYS_INLINE V8 Shifted(V8 low, V8 high) {
+    if constexpr (S == 0) {
+        return low;
+    } else {
+        const __m512i l = _mm512_castpd_si512(low);
+        return _mm512_castsi512_pd(_mm512_mask_alignr_epi64(l, 0xFF, _mm512_castpd_si512(high), l, S));
+    }
+}
+
+template <int R, int S>
+KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedTap(V8* acc, const V8* in, double coefficient) {
+    const V8 hv = Broadcast<V8>(coefficient);
+#pragma GCC unroll 16
+    for (int r = 0; r < R; ++r) acc[r] += hv * Shifted<S>(in[r], in[r + 1]);
+}
+
+template <int R, int... S>
+KR_TARGET_AVX512 KR_ALWAYS_INLINE void EightTaps(V8* acc, const V8* in, const double* h, std::integer_sequence<int, S...>) {
+    (ShiftedTap<R, S>(acc, in, h[S]), ...);
+}
+
+template <int R>
+KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedBlock(const double* xp, const double* hr, uint32_t taps, double* out) {
+    V8 acc[R];
+#pragma GCC unroll 16
+    for (int r = 0; r < R; ++r) acc[r] = V8{};
+    uint32_t m = 0;
+    for (; m + 8 <= taps; m += 8) {
+        V8 in[R + 1];
+#pragma GCC unroll 17
+        for (int r = 0; r <= R; ++r) in[r] = Load<V8>(xp + m + 8 * r);
+        EightTaps<R>(acc, in, hr + m, std::make_integer_sequence<int, 8>{});
+    }
+    for (; m < taps; ++m) {
+        const V8 hv = Broadcast<V8>(hr[m]);
+#pragma GCC unroll 16
+        for (int r = 0; r < R; ++r) acc[r] += hv * Load<V8>(xp + m + 8 * r);
+    }
+#pragma GCC unroll 16
+    for (int r = 0; r < R; ++r) Store(out + 8 * r, acc[r]);
+}
+
 KR_TARGET_AVX512 void ContiguousAvx512(const double* xp, const double* hr, uint32_t taps, double* out,
+                                       std::size_t count) {
+    constexpr int R = 12;
+    constexpr std::size_t block = 8 * R;
+    std::size_t q = 0;
+    for (; q + block + 1 <= count; q += block) ShiftedBlock<R>(xp + q, hr, taps, out + q);
+    Contiguous<8, 8>(xp + q, hr, taps, out + q, count - q);
+}
+
+[[maybe_unused]] KR_TARGET_AVX512 void ContiguousAvx512Plain(const double* xp, const double* hr, uint32_t taps, double* out,
                                        std::size_t count) {
     Contiguous<8, 8>(xp, hr, taps, out, count);
 }

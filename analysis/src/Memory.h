@@ -1,11 +1,14 @@
 // Allocation of the library's double arrays: 64-byte aligned (one cache line,
-// one AVX-512 vector), never throwing; nullptr on failure.
+// one AVX-512 vector), never throwing; nullptr on failure. Built on plain
+// malloc, whose large-block threshold adapts to repeated big arrays, so that
+// a filter run on a long waveform reuses memory instead of faulting in fresh
+// pages on every call.
 #ifndef LMCMANLZ_MEMORY_H
 #define LMCMANLZ_MEMORY_H
 
 #include <cstddef>
 #include <cstdint>
-#include <new>
+#include <cstdlib>
 
 namespace lmcmanlz {
 
@@ -14,13 +17,19 @@ inline constexpr std::size_t kArrayAlignment = 64;
 template <class T>
 inline T* AllocArray(std::size_t count) {
     if (count == 0) count = 1;
-    if (count > SIZE_MAX / sizeof(T)) return nullptr;
-    return static_cast<T*>(::operator new(count * sizeof(T), std::align_val_t(kArrayAlignment), std::nothrow));
+    if (count > (SIZE_MAX - kArrayAlignment) / sizeof(T)) return nullptr;
+    // The block from malloc is stored just before the aligned address.
+    void* raw = std::malloc(count * sizeof(T) + kArrayAlignment);
+    if (!raw) return nullptr;
+    const std::uintptr_t aligned =
+        (reinterpret_cast<std::uintptr_t>(raw) + kArrayAlignment) & ~(std::uintptr_t(kArrayAlignment) - 1);
+    reinterpret_cast<void**>(aligned)[-1] = raw;
+    return reinterpret_cast<T*>(aligned);
 }
 
 template <class T>
 inline void FreeArray(T* p) {
-    if (p) ::operator delete(p, std::align_val_t(kArrayAlignment));
+    if (p) std::free(reinterpret_cast<void**>(p)[-1]);
 }
 
 inline double* AllocDoubles(std::size_t count) { return AllocArray<double>(count); }
