@@ -1,5 +1,6 @@
 // Analysis result files: filtered waveforms, spectra, difference spectra and
 // square-mean waveforms, each a key=value header followed by one line per point.
+#include <array>
 #include <memory>
 #include <new>
 #include <string>
@@ -120,9 +121,10 @@ int SaveWaveformFile(const char* file, const WAData& data, const char* rawDataNa
 
 void NoExtraHeader(TextFileWriter&) {}
 
-// Copies the named arrays of a spectrum into temporaries of its size.
-template <typename Spectrum, std::size_t N>
-int CopyBins(const Spectrum& spectrum, int (Spectrum::*const (&getters)[N])(double*) const,
+// Copies arrays of a spectrum into temporaries of its size: bins[c] gets
+// what getters[c] hands out.
+template <typename Spectrum, typename Getter, std::size_t N>
+int CopyBins(const Spectrum& spectrum, const std::array<Getter, N>& getters,
              std::unique_ptr<double[]> (&bins)[N])
 {
     for (std::size_t c = 0; c < N; ++c) {
@@ -130,7 +132,8 @@ int CopyBins(const Spectrum& spectrum, int (Spectrum::*const (&getters)[N])(doub
         if (!bins[c]) {
             return WA_ERR_MEMORY;
         }
-        int status = (spectrum.*getters[c])(bins[c].get());
+        const Getter getter = getters[c];
+        int status = (spectrum.*getter)(bins[c].get());
         if (status != WA_OK) {
             return status;
         }
@@ -175,9 +178,8 @@ int SavePowerSpectrum(const char* file, const WAPowerSpectrum& spectrum, const c
     if (spectrum.GetSize() == 0 || spectrum.GetSampFreq() == 0) {
         return WA_ERR_NO_DATA;
     }
-    static int (WAPowerSpectrum::*const kGetters[4])(double*) const = {
-        &WAPowerSpectrum::GetRePart, &WAPowerSpectrum::GetImPart,
-        &WAPowerSpectrum::GetPowerSpectrum, &WAPowerSpectrum::GetAmpSpectrum};
+    const std::array kGetters{&WAPowerSpectrum::GetRePart, &WAPowerSpectrum::GetImPart,
+                              &WAPowerSpectrum::GetPowerSpectrum, &WAPowerSpectrum::GetAmpSpectrum};
     std::unique_ptr<double[]> columns[4];
     int status = CopyBins(spectrum, kGetters, columns);
     if (status != WA_OK) {
@@ -231,8 +233,7 @@ int SaveDifSpectrumData(const char* file, const WADifSpectrum& spectrum, const c
     if (status != WA_OK) {
         return status;
     }
-    static int (WADifSpectrum::*const kGetters[2])(double*) const = {
-        &WADifSpectrum::GetDifPowSpectrum, &WADifSpectrum::GetDifAmpSpectrum};
+    const std::array kGetters{&WADifSpectrum::GetDifPowSpectrum, &WADifSpectrum::GetDifAmpSpectrum};
     std::unique_ptr<double[]> columns[2];
     status = CopyBins(spectrum, kGetters, columns);
     if (status != WA_OK) {
