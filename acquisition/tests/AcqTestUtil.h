@@ -4,6 +4,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <time.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +18,18 @@
 #include "LmPlatform.h"
 
 namespace kr70test {
+
+// CPU seconds of the calling thread, and of the whole process.
+inline double ThreadCpu() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec + t.tv_nsec / 1e9;
+}
+inline double ProcessCpu() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+}
 
 inline std::vector<unsigned char> ReadFileBytes(const std::string& path) {
   std::vector<unsigned char> bytes;

@@ -1,8 +1,6 @@
 // A 10-second blocking run at 50 kHz on the simulated card (which delivers
 // in real time): every sample arrives, messages posted to the calling
 // thread are dispatched throughout, and the drain loop does not spin.
-#include <sys/resource.h>
-#include <time.h>
 
 #include <atomic>
 #include <cstdio>
@@ -14,19 +12,6 @@
 
 using namespace kr70test;
 namespace sim = lmp::cardhw::sim;
-
-namespace {
-double ThreadCpu() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
-}
-double ProcessCpu() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-}  // namespace
 
 TEST(AdCardRealTime, TenSecondsAt50kHzKeepEverySampleAndThePumpAnswers) {
   constexpr uint32_t kCount = 500000;

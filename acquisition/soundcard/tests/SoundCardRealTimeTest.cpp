@@ -3,8 +3,6 @@
 // message to the calling thread every 20 ms. Every sample must arrive, the
 // messages must be answered during the run, and the threads must not spin.
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,18 +18,6 @@
 using namespace kr70test;
 
 namespace {
-
-double ThreadCpu() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-double ProcessCpu() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
 
 int16_t SampleAt(uint64_t i) { return static_cast<int16_t>((i * 37) & 0xFFFF); }
 
