@@ -11,6 +11,7 @@ packages=(
   fonts-ipafont-gothic fonts-liberation2
   xvfb xauth imagemagick x11-utils
   libfftw3-dev python3-numpy python3-scipy
+  locales
 )
 
 missing=()
@@ -27,4 +28,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -q
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# A decimal-comma locale, so the tests can show that every file number is written
+# and read with "." whatever the user's locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "setup: could not generate de_DE.UTF-8; locale tests will skip"
 fi
