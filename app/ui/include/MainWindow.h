@@ -1,0 +1,100 @@
+#pragma once
+// The main frame of the workstation: menus, toolbar and status bar around the
+// main form (page buttons, display-file combo, settings and acquisition
+// buttons, the graph pages and the result lamp). It owns the analysis state
+// and implements the UI port with Qt. Every visible text comes from the
+// language table. Commands whose dialogs are not part of this program yet say
+// so when used.
+#include "AnalysisState.h"
+#include "MainForm.h"
+#include "Profile.h"
+#include "UiPort.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+
+namespace kr70::ui {
+
+class WaveformPageWidget;
+class SpectrumPageWidget;
+class AbnormalPageWidget;
+class ResultLampWidget;
+
+class MainWindow : public QMainWindow, public UiPort {
+ public:
+  struct Options {
+    std::string parameterFile;  // command line; empty for the defaults
+    StartupSettings startup;
+    bool showMessageBoxes = true;  // false: messages only go to the observer
+  };
+  MainWindow(Profile& profile, const Options& options);
+  ~MainWindow() override;
+
+  // Test and scripting hooks: every message shown, and a stand-in for the
+  // file dialog.
+  void setMessageObserver(std::function<void(const Message&)> observer) { observer_ = std::move(observer); }
+  void setFileChooser(std::function<std::vector<std::string>(const FileDialogRequest&)> chooser) {
+    chooser_ = std::move(chooser);
+  }
+
+  AnalysisState& state() { return state_; }
+  MainForm& form() { return form_; }
+  QAction* action(int32_t commandId) const { return actions_.value(commandId, nullptr); }
+  QWidget* formControl(int32_t controlId) const { return controls_.value(controlId, nullptr); }
+  WaveformPageWidget* waveformPage() const { return waveformPage_; }
+  SpectrumPageWidget* spectrumPage() const { return spectrumPage_; }
+  AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
+  ResultLampWidget* resultLamp() const { return lamp_; }
+  // Runs a command as the menu, toolbar or form would.
+  void runCommand(int32_t commandId);
+
+  // UiPort
+  bool RunModalDialog(int32_t dialogId, DialogValues& values) override;
+  void ShowMessage(const Message& message) override;
+  bool AskYesNo(const Message& message) override;
+  std::vector<std::string> ChooseFiles(const FileDialogRequest& request) override;
+  std::string ChooseFolder(const std::string& startDirectory, int32_t titleId) override;
+  std::string ComboText(int32_t controlId) override;
+  void FillCombo(int32_t controlId, const std::vector<std::string>& entries,
+                 const std::string& selectedText) override;
+  void SetControlChecked(int32_t controlId, bool checked) override;
+  bool IsControlChecked(int32_t controlId) override;
+  void EnableControl(int32_t controlId, bool enabled) override;
+  void ShowControl(int32_t controlId, bool shown) override;
+  void CheckMenuItem(int32_t commandId, bool checked) override;
+  void EnableMenuItem(int32_t commandId, bool enabled) override;
+  void BeginWaitCursor() override;
+  void EndWaitCursor() override;
+  void NotifyPage(PageId page, const PageNotification& notification) override;
+  void RepaintPages() override;
+  bool StartProcess(const std::string& executable, const std::vector<std::string>& arguments) override;
+
+ private:
+  void buildMenus();
+  void buildToolBar();
+  void buildStatusBar();
+  void buildForm();
+  void notYetAvailable(const QString& what);
+
+  Profile& profile_;
+  bool showBoxes_;
+  AnalysisState state_;
+  MainForm form_;
+  std::function<void(const Message&)> observer_;
+  std::function<std::vector<std::string>(const FileDialogRequest&)> chooser_;
+  QMap<int32_t, QAction*> actions_;
+  QMap<int32_t, QWidget*> controls_;
+  QComboBox* fileCombo_ = nullptr;
+  WaveformPageWidget* waveformPage_ = nullptr;
+  SpectrumPageWidget* spectrumPage_ = nullptr;
+  AbnormalPageWidget* abnormalPage_ = nullptr;
+  ResultLampWidget* lamp_ = nullptr;
+  int waitDepth_ = 0;
+};
+
+}  // namespace kr70::ui

@@ -1,0 +1,502 @@
+#include "MainWindow.h"
+
+#include "Kr70TextIds.h"
+#include "LanguageText.h"
+#include "LmFFTDlg.h"
+#include "PageWidgets.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace kr70::ui {
+namespace {
+
+namespace ids = kr70::text;
+
+struct CommandText {
+  int32_t command;
+  int textId;    // menu text
+  int promptId;  // status-bar prompt (0: none)
+};
+constexpr CommandText kCommands[] = {
+    {57601, ids::kMenuFileOpen, ids::kPromptFileOpen},
+    {57603, ids::kMenuFileSaveData, ids::kPromptFileSaveData},
+    {32784, ids::kMenuFileDefaultDirectory, ids::kPromptDefaultDirectory},
+    {32804, ids::kMenuFileEnvironmentOpen, ids::kPromptEnvironmentOpen},
+    {32805, ids::kMenuFileEnvironmentSave, ids::kPromptEnvironmentSave},
+    {32789, ids::kMenuFileParametersOpen, ids::kPromptParametersOpen},
+    {32788, ids::kMenuFileParametersSave, ids::kPromptParametersSave},
+    {32793, ids::kMenuFilePrinterSetup, ids::kPromptPrinterSetup},
+    {32792, ids::kMenuFilePrint, ids::kPromptPrint},
+    {57665, ids::kMenuFileExit, ids::kPromptAppExit},
+    {32795, ids::kMenuEditCutOut, ids::kPromptCutOut},
+    {32778, ids::kMenuSettingsSamplingPitch, ids::kPromptSamplingPitch},
+    {32772, ids::kMenuSettingsYuragiFilter, ids::kPromptYuragiFilter},
+    {32773, ids::kMenuSettingsFreqFilter, ids::kPromptFreqFilter},
+    {32779, ids::kMenuSettingsAbnormalSound, ids::kPromptAbnormalSettings},
+    {32774, ids::kMenuSettingsAcquisition, ids::kPromptAcquisitionSettings},
+    {32810, ids::kMenuSettingsFftDisplay, ids::kPromptFftDisplay},
+    {32775, ids::kMenuViewWaveform, ids::kPromptViewWaveform},
+    {32776, ids::kMenuViewSpectrum, ids::kPromptViewSpectrum},
+    {32780, ids::kMenuViewAbnormalSound, ids::kPromptViewAbnormalSound},
+    {32785, ids::kMenuViewComparison, ids::kPromptComparisonViewer},
+    {57664, ids::kMenuHelpVersion, ids::kPromptAppAbout},
+};
+
+// Toolbar: command, tooltip text, glyph of the drawn 18 × 15 button image;
+// 0 separates groups.
+struct ToolButton {
+  int32_t command;
+  int tipId;
+  const char* glyph;
+};
+constexpr ToolButton kToolBar[] = {
+    {57601, ids::kTipOpen, "Op"},          {57603, ids::kTipSaveData, "Sv"},  {0, 0, nullptr},
+    {32804, ids::kTipEnvironmentOpen, "Eo"}, {32805, ids::kTipEnvironmentSave, "Es"}, {0, 0, nullptr},
+    {32789, ids::kTipParametersOpen, "Po"}, {32788, ids::kTipParametersSave, "Ps"}, {0, 0, nullptr},
+    {32792, ids::kTipPrint, "Pr"},         {0, 0, nullptr},
+    {32795, ids::kTipCutOut, "Ct"},        {0, 0, nullptr},
+    {32775, ids::kTipViewWaveform, "W"},   {32776, ids::kTipViewSpectrum, "F"},
+    {32780, ids::kTipViewAbnormalSound, "A"}, {0, 0, nullptr},
+    {32786, ids::kTipComparisonViewer, "C"}, {0, 0, nullptr},
+    {57664, ids::kTipVersion, "?"},
+};
+
+QIcon glyphIcon(const char* glyph) {
+  QPixmap pixmap(18, 15);
+  pixmap.fill(QColor(236, 236, 236));
+  QPainter painter(&pixmap);
+  painter.setPen(QColor(96, 96, 96));
+  painter.drawRect(0, 0, 17, 14);
+  QFont font("Arial");
+  font.setPixelSize(10);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.setPen(QColor(0, 0, 128));
+  painter.drawText(QRect(0, 0, 18, 15), Qt::AlignCenter, glyph);
+  painter.end();
+  return QIcon(pixmap);
+}
+
+// Qt filter text from a language filter "description|pattern|...||".
+QString qtFilter(const QString& text) {
+  const QStringList parts = text.split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    if (parts[i].isEmpty()) break;
+    QString description = parts[i];
+    if (!description.contains('(')) description += QString(" (%1)").arg(parts[i + 1]);
+    filters << description.replace(';', ' ');
+  }
+  return filters.join(";;");
+}
+
+constexpr int32_t kFormRadios[] = {1000, 1001, 1002, 1003, 1062};
+int pageIndexOfRadio(int32_t id) {
+  switch (id) {
+    case 1000: return 0;
+    case 1001: return 1;
+    case 1002: return 2;
+    case 1003: return 3;
+    default: return 4;
+  }
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Profile& profile, const Options& options)
+    : profile_(profile), showBoxes_(options.showMessageBoxes), state_(*this), form_(state_, *this, profile) {
+  registerFontSubstitutes();
+  setFont(languageFont());
+  setWindowTitle(languageText(ids::kTitleMain));
+  setObjectName("QZ-KR70MainClassAndMutex");
+  setMaximumSize(800, 600);
+  resize(800, 600);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  buildMenus();
+  buildToolBar();
+  buildStatusBar();
+  buildForm();
+  state_.InitializeParameters(options.parameterFile);
+
+  waveformPage_->logic().setSelectionCommit([this](uint32_t start, uint32_t length) {
+    state_.Settings().fftStart = start;
+    state_.Settings().fftLength = length;
+    state_.ComputeSpectra();
+    spectrumPage_->takeData();
+  });
+  // Start-up state of the form: page 0, spectra off until enabled, no
+  // acquisition board (detection is not part of this program yet).
+  form_.viewCommand(form::kCommandViewWaveform);
+  EnableControl(form::kRadioSpectrum, state_.Settings().spectraEnabled != 0);
+  EnableMenuItem(form::kCommandViewSpectrum, state_.Settings().spectraEnabled != 0);
+  EnableControl(1008, false);
+  ShowControl(1002, false);
+  ShowControl(1003, options.startup.differenceWaveform);
+  lamp_->setDisplay(state_.Settings().displaySetting);
+  NotifyPage(PageId::Spectrum, {});
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus() {
+  auto addAction = [this](QMenu* menu, int32_t command) {
+    for (const CommandText& entry : kCommands) {
+      if (entry.command != command) continue;
+      QAction* action = menu->addAction(languageText(entry.textId));
+      action->setObjectName(QString::number(command));
+      if (entry.promptId) action->setStatusTip(languageText(entry.promptId));
+      connect(action, &QAction::triggered, this, [this, command] { runCommand(command); });
+      actions_.insert(command, action);
+      if (command == 57601) action->setShortcut(QKeySequence::Open);
+      if (command == 57603) action->setShortcut(QKeySequence::Save);
+      return action;
+    }
+    return static_cast<QAction*>(nullptr);
+  };
+  QMenu* file = menuBar()->addMenu(languageText(ids::kMenuFile));
+  addAction(file, 57601);
+  addAction(file, 57603);
+  addAction(file, 32784);
+  file->addSeparator();
+  QMenu* environment = file->addMenu(languageText(ids::kMenuFileEnvironment));
+  addAction(environment, 32804);
+  addAction(environment, 32805);
+  QMenu* parameters = file->addMenu(languageText(ids::kMenuFileParameters));
+  addAction(parameters, 32789);
+  addAction(parameters, 32788);
+  file->addSeparator();
+  addAction(file, 32793);
+  addAction(file, 32792);
+  file->addSeparator();
+  addAction(file, 57665);
+  QMenu* edit = menuBar()->addMenu(languageText(ids::kMenuEdit));
+  addAction(edit, 32795);
+  QMenu* settings = menuBar()->addMenu(languageText(ids::kMenuSettings));
+  for (int32_t command : {32778, 32772, 32773, 32779, 32774, 32810}) addAction(settings, command);
+  QMenu* view = menuBar()->addMenu(languageText(ids::kMenuView));
+  for (int32_t command : {32775, 32776, 32780}) addAction(view, command)->setCheckable(true);
+  view->addSeparator();
+  addAction(view, 32785);
+  QMenu* help = menuBar()->addMenu(languageText(ids::kMenuHelp));
+  addAction(help, 57664);
+}
+
+void MainWindow::buildToolBar() {
+  QToolBar* bar = addToolBar(QStringLiteral("toolbar"));
+  bar->setObjectName("128");
+  bar->setMovable(false);
+  bar->setIconSize(QSize(18, 15));
+  for (const ToolButton& button : kToolBar) {
+    if (button.command == 0) {
+      bar->addSeparator();
+      continue;
+    }
+    QAction* action = actions_.value(button.command, nullptr);
+    if (action == nullptr) {  // 32786: the toolbar's own comparison command
+      action = new QAction(this);
+      action->setObjectName(QString::number(button.command));
+      action->setStatusTip(languageText(ids::kPromptComparisonViewer));
+      connect(action, &QAction::triggered, this, [this, command = button.command] { runCommand(command); });
+      actions_.insert(button.command, action);
+    }
+    action->setIcon(glyphIcon(button.glyph));
+    action->setToolTip(languageText(button.tipId));
+    bar->addAction(action);
+  }
+}
+
+void MainWindow::buildStatusBar() {
+  QStatusBar* bar = statusBar();
+  for (int textId : {ids::kPaneKana, ids::kPaneCaps, ids::kPaneNum, ids::kPaneScroll}) {
+    auto* pane = new QLabel(languageText(textId), bar);
+    pane->setObjectName(QString("pane%1").arg(textId));
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    bar->addPermanentWidget(pane);
+  }
+  bar->showMessage(languageText(ids::kPromptReady));
+}
+
+void MainWindow::buildForm() {
+  auto* formWidget = new QWidget(this);
+  formWidget->setObjectName("101");
+  setCentralWidget(formWidget);
+  auto* layout = new QVBoxLayout(formWidget);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(3);
+
+  auto* pageRow = new QHBoxLayout();
+  layout->addLayout(pageRow);
+  auto* group = new QButtonGroup(this);
+  const struct {
+    int32_t id;
+    int textId;
+  } radios[] = {{1000, ids::kFormPageWaveform}, {1001, ids::kFormPageSpectrum}, {1062, ids::kFormPageAbnormal},
+                {1002, 0}, {1003, 0}};
+  for (const auto& radio : radios) {
+    const QString text = radio.textId ? languageText(radio.textId)
+                         : radio.id == 1002 ? QString::fromUtf8("差分ｽﾍﾟｸﾄﾙ")
+                                            : templateText("差分波形", "Difference waveform");
+    auto* button = new QRadioButton(text, formWidget);
+    button->setObjectName(QString::number(radio.id));
+    group->addButton(button, radio.id);
+    controls_.insert(radio.id, button);
+    pageRow->addWidget(button);
+    connect(button, &QRadioButton::clicked, this, [this, id = radio.id] {
+      const int index = pageIndexOfRadio(id);
+      if (index == 0) form_.viewCommand(form::kCommandViewWaveform);
+      else if (index == 1) form_.viewCommand(form::kCommandViewSpectrum);
+      else if (index == 4) form_.viewCommand(form::kCommandViewAbnormal);
+      else form_.selectPage(index);
+    });
+  }
+  pageRow->addSpacing(12);
+  auto* fileLabel = new QLabel(languageText(ids::kFormDisplayFile), formWidget);
+  fileLabel->setObjectName("1240");
+  pageRow->addWidget(fileLabel);
+  fileCombo_ = new QComboBox(formWidget);
+  fileCombo_->setObjectName("1094");
+  fileCombo_->setMinimumWidth(260);
+  fileCombo_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  controls_.insert(1094, fileCombo_);
+  connect(fileCombo_, &QComboBox::activated, this, [this] { form_.comboSelected(); });
+  pageRow->addWidget(fileCombo_, 1);
+
+  auto* buttonRow = new QHBoxLayout();
+  layout->addLayout(buttonRow);
+  const struct {
+    int32_t id;
+    int textId;
+    int32_t command;
+  } buttons[] = {{1004, ids::kFormSamplingPitch, 32778}, {1005, ids::kFormYuragiFilter, 32772},
+                 {1006, ids::kFormFreqFilter, 32773},    {1009, ids::kFormAbnormalSettings, 32779},
+                 {1007, ids::kFormAcquisitionSettings, 32774}, {1008, ids::kFormAcquire, 1008}};
+  for (const auto& entry : buttons) {
+    auto* button = new QPushButton(languageText(entry.textId), formWidget);
+    button->setObjectName(QString::number(entry.id));
+    controls_.insert(entry.id, button);
+    connect(button, &QPushButton::clicked, this, [this, command = entry.command] { runCommand(command); });
+    buttonRow->addWidget(button);
+  }
+  lamp_ = new ResultLampWidget(formWidget);
+  buttonRow->addWidget(lamp_);
+  buttonRow->addStretch(1);
+
+  const int decibel = std::clamp(profile_.getInt("Custom", "dB", 2), 0, 4);
+  waveformPage_ = new WaveformPageWidget(state_, *this, formWidget);
+  waveformPage_->setObjectName("136");
+  spectrumPage_ = new SpectrumPageWidget(state_, *this, decibel, formWidget);
+  spectrumPage_->setObjectName("137");
+  abnormalPage_ = new AbnormalPageWidget(state_, *this, formWidget);
+  abnormalPage_->setObjectName("141");
+  for (QWidget* page : {static_cast<QWidget*>(waveformPage_), static_cast<QWidget*>(spectrumPage_),
+                        static_cast<QWidget*>(abnormalPage_)})
+    layout->addWidget(page, 1);
+}
+
+void MainWindow::notYetAvailable(const QString& what) {
+  Message message;
+  const QString text = japanese()
+      ? QString::fromUtf8("「%1」はこの版ではまだ使えません。後の版で追加されます。").arg(what)
+      : QString("\"%1\" is not available in this version yet; it comes in a later version.").arg(what);
+  message.parts.push_back(MessagePart{0, {}, text.toStdString()});
+  message.captionId = kCaptionMainView;
+  message.icon = MessageIcon::Information;
+  ShowMessage(message);
+}
+
+void MainWindow::runCommand(int32_t commandId) {
+  switch (commandId) {
+    case 57601: form_.openFiles(); return;
+    case 57665: close(); return;
+    case 32810: form_.fftDisplaySettings([](int32_t* flag) { return ShowFFTSetDlg(nullptr, flag); }); return;
+    case 32775:
+    case 32776:
+    case 32780: form_.viewCommand(commandId); return;
+    case 32778: state_.ChangeSamplingPitch(); return;
+    case 32772: state_.ChangeYuragiFilter(); return;
+    case 32773: state_.ChangeFreqFilter(); return;
+    default: break;
+  }
+  QString what;
+  if (QWidget* button = controls_.value(commandId, nullptr))
+    what = qobject_cast<QPushButton*>(button) ? qobject_cast<QPushButton*>(button)->text() : QString();
+  if (QAction* action = actions_.value(commandId, nullptr); what.isEmpty() && action)
+    what = action->text().isEmpty() ? action->toolTip() : action->text();
+  notYetAvailable(what.remove('&'));
+}
+
+bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues&) {
+  int textId = 0;
+  if (dialogId == kDialogSamplingPitch) textId = ids::kMenuSettingsSamplingPitch;
+  if (dialogId == kDialogYuragiFilter) textId = ids::kMenuSettingsYuragiFilter;
+  if (dialogId == kDialogFreqFilter) textId = ids::kMenuSettingsFreqFilter;
+  notYetAvailable(textId ? languageText(textId).remove('&') : QString::number(dialogId));
+  return false;
+}
+
+void MainWindow::ShowMessage(const Message& message) {
+  if (observer_) observer_(message);
+  if (!showBoxes_) return;
+  QMessageBox::Icon icon = QMessageBox::Warning;
+  if (message.icon == MessageIcon::Error) icon = QMessageBox::Critical;
+  if (message.icon == MessageIcon::Information) icon = QMessageBox::Information;
+  if (message.icon == MessageIcon::None) icon = QMessageBox::NoIcon;
+  QMessageBox box(icon, languageText(message.captionId), messageText(message), QMessageBox::Ok, this);
+  box.exec();
+}
+
+bool MainWindow::AskYesNo(const Message& message) {
+  if (observer_) observer_(message);
+  if (!showBoxes_) return false;
+  return QMessageBox::question(this, languageText(message.captionId), messageText(message)) == QMessageBox::Yes;
+}
+
+std::vector<std::string> MainWindow::ChooseFiles(const FileDialogRequest& request) {
+  if (chooser_) return chooser_(request);
+  QString filter;
+  for (const FileFilter& entry : request.filters) {
+    if (!filter.isEmpty()) filter += ";;";
+    filter += entry.descriptionId ? qtFilter(languageText(entry.descriptionId))
+                                  : QString::fromStdString(entry.description + " (" + entry.pattern + ")");
+  }
+  const QString directory = QString::fromStdString(request.initialDirectory);
+  std::vector<std::string> paths;
+  if (request.save) {
+    const QString path = QFileDialog::getSaveFileName(this, QString(), directory, filter);
+    if (!path.isEmpty()) paths.push_back(path.toStdString());
+  } else if (request.multiSelect) {
+    for (const QString& path : QFileDialog::getOpenFileNames(this, QString(), directory, filter))
+      paths.push_back(path.toStdString());
+  } else {
+    const QString path = QFileDialog::getOpenFileName(this, QString(), directory, filter);
+    if (!path.isEmpty()) paths.push_back(path.toStdString());
+  }
+  return paths;
+}
+
+std::string MainWindow::ChooseFolder(const std::string& startDirectory, int32_t titleId) {
+  return QFileDialog::getExistingDirectory(this, titleId ? languageText(titleId) : QString(),
+                                           QString::fromStdString(startDirectory))
+      .toStdString();
+}
+
+std::string MainWindow::ComboText(int32_t controlId) {
+  return controlId == 1094 ? fileCombo_->currentText().toStdString() : std::string();
+}
+
+void MainWindow::FillCombo(int32_t controlId, const std::vector<std::string>& entries,
+                           const std::string& selectedText) {
+  if (controlId != 1094) return;
+  fileCombo_->clear();
+  int selected = -1, widest = 0;
+  const QFontMetrics metrics(fileCombo_->font());
+  for (const std::string& entry : entries) {
+    const QString text = QString::fromStdString(entry);
+    if (entry == selectedText) selected = fileCombo_->count();
+    fileCombo_->addItem(text);
+    widest = std::max(widest, metrics.horizontalAdvance(text));
+  }
+  fileCombo_->setCurrentIndex(selected);
+  fileCombo_->view()->setMinimumWidth(static_cast<int>(widest * 0.8) + 24);
+}
+
+void MainWindow::SetControlChecked(int32_t controlId, bool checked) {
+  auto* button = qobject_cast<QAbstractButton*>(controls_.value(controlId, nullptr));
+  if (button == nullptr) return;
+  button->setChecked(checked);
+  if (checked && std::find(std::begin(kFormRadios), std::end(kFormRadios), controlId) != std::end(kFormRadios) &&
+      form_.currentPage() != pageIndexOfRadio(controlId)) {
+    form_.selectPage(pageIndexOfRadio(controlId));
+    CheckMenuItem(form::kCommandViewWaveform, controlId == 1000);
+    CheckMenuItem(form::kCommandViewSpectrum, controlId == 1001);
+    CheckMenuItem(form::kCommandViewAbnormal, controlId == 1062);
+  }
+}
+
+bool MainWindow::IsControlChecked(int32_t controlId) {
+  auto* button = qobject_cast<QAbstractButton*>(controls_.value(controlId, nullptr));
+  return button && button->isChecked();
+}
+
+void MainWindow::EnableControl(int32_t controlId, bool enabled) {
+  if (QWidget* control = controls_.value(controlId, nullptr)) control->setEnabled(enabled);
+}
+
+void MainWindow::ShowControl(int32_t controlId, bool shown) {
+  QWidget* widget = nullptr;
+  if (controlId == static_cast<int32_t>(PageId::Waveform)) widget = waveformPage_;
+  else if (controlId == static_cast<int32_t>(PageId::Spectrum)) widget = spectrumPage_;
+  else if (controlId == static_cast<int32_t>(PageId::Abnormal)) widget = abnormalPage_;
+  else if (controlId == static_cast<int32_t>(PageId::ResultIndicator)) widget = lamp_;
+  else widget = controls_.value(controlId, nullptr);
+  if (widget) widget->setVisible(shown);
+}
+
+void MainWindow::CheckMenuItem(int32_t commandId, bool checked) {
+  if (QAction* action = actions_.value(commandId, nullptr)) {
+    action->setCheckable(true);
+    action->setChecked(checked);
+  }
+}
+
+void MainWindow::EnableMenuItem(int32_t commandId, bool enabled) {
+  if (QAction* action = actions_.value(commandId, nullptr)) action->setEnabled(enabled);
+}
+
+void MainWindow::BeginWaitCursor() {
+  if (waitDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void MainWindow::EndWaitCursor() {
+  if (waitDepth_ > 0 && --waitDepth_ == 0) QApplication::restoreOverrideCursor();
+}
+
+void MainWindow::NotifyPage(PageId page, const PageNotification& notification) {
+  const auto value = [&](int i) { return static_cast<uint32_t>(notification.values[i]); };
+  switch (page) {
+    case PageId::Waveform:
+      if (waveformPage_) waveformPage_->takeData(value(0), value(1), value(2));
+      break;
+    case PageId::Spectrum:
+      if (spectrumPage_) spectrumPage_->takeData();
+      break;
+    case PageId::Abnormal:
+      if (abnormalPage_) abnormalPage_->takeData(value(0), value(1), value(2));
+      break;
+    case PageId::ResultIndicator:
+      if (!lamp_) break;
+      if (notification.notice == PageNotice::Judgement) lamp_->setJudgement(static_cast<int>(notification.values[0]));
+      if (notification.notice == PageNotice::Apply) lamp_->setDisplay(static_cast<int>(notification.values[0]));
+      break;
+    default: break;  // pages of later versions
+  }
+}
+
+void MainWindow::RepaintPages() {
+  for (PageBase* page : {static_cast<PageBase*>(waveformPage_), static_cast<PageBase*>(spectrumPage_),
+                         static_cast<PageBase*>(abnormalPage_)})
+    if (page) page->redraw(-1);
+}
+
+bool MainWindow::StartProcess(const std::string& executable, const std::vector<std::string>& arguments) {
+  QStringList list;
+  for (const std::string& argument : arguments) list << QString::fromStdString(argument);
+  return QProcess::startDetached(QString::fromStdString(executable), list);
+}
+
+}  // namespace kr70::ui

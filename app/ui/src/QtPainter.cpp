@@ -1,0 +1,38 @@
+#include "QtPainter.h"
+
+namespace kr70 {
+namespace {
+QColor toQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
+}  // namespace
+
+void QtPainter::setClip(int x, int y, int width, int height) {
+  painter_.setClipRect(x, y, width, height);
+}
+
+void QtPainter::fillRect(int x, int y, int width, int height, Rgb colour) {
+  painter_.fillRect(x, y, width, height, toQColor(colour));
+}
+
+void QtPainter::setPen(Rgb colour, int width) {
+  pen_ = QPen(toQColor(colour), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+  // A 1-pixel pen is Qt's cosmetic pen, which covers exactly the pixels a
+  // line passes through.
+  if (width <= 1) pen_.setWidth(0);
+  painter_.setPen(pen_);
+}
+
+void QtPainter::drawLine(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
+
+void QtPainter::drawText(int x, int y, std::string_view utf8, int fontHeight, Rgb colour) {
+  QFont font("Arial");
+  font.setPixelSize(fontHeight);
+  font.setWeight(QFont::Normal);
+  painter_.save();
+  painter_.setFont(font);
+  painter_.setPen(toQColor(colour));
+  const QFontMetrics metrics(font);
+  painter_.drawText(x, y + metrics.ascent(), QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size())));
+  painter_.restore();
+}
+
+}  // namespace kr70

@@ -1,0 +1,231 @@
+#include "Kr70TextIds.h"
+#include "LanguageText.h"
+#include "LmLang.h"
+#include "MainWindow.h"
+#include "PageWidgets.h"
+#include "WAFilter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+namespace kr70::ui {
+namespace {
+
+void writeWav(const std::string& path, uint32_t rate, uint32_t count) {
+  std::ofstream out(path, std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out.write("RIFF", 4);
+  u32(36 + count * 2);
+  out.write("WAVEfmt ", 8);
+  u32(16);
+  u16(1);
+  u16(1);
+  u32(rate);
+  u32(rate * 2);
+  u16(2);
+  u16(16);
+  out.write("data", 4);
+  u32(count * 2);
+  for (uint32_t i = 0; i < count; ++i)
+    u16(static_cast<uint16_t>(static_cast<int16_t>(12000 * std::sin(i * 2 * M_PI * 440 / rate))));
+}
+
+int blackPixels(QWidget& widget) {
+  const QImage image = widget.grab().toImage();
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == QColor(0, 0, 0)) ++count;
+  return count;
+}
+
+class MainWindowTest : public ::testing::TestWithParam<int> {
+ protected:
+  static void SetUpTestSuite() { StartFilterSystem(); }
+  static void TearDownTestSuite() { StopFilterSystem(); }
+  void SetUp() override {
+    LmLangClose();
+    ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, GetParam(), KR70_BIN_DIR, "KR70"), 0);
+    options.showMessageBoxes = false;
+    options.startup = loadStartupSettings(profile, "/tmp/kr70-ui-test");
+    window = std::make_unique<MainWindow>(profile, options);
+    window->setMessageObserver([this](const Message& message) { messages.push_back(message); });
+    window->show();
+    directory = std::filesystem::temp_directory_path() / ("kr70-ui-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(directory);
+  }
+  void TearDown() override {
+    window.reset();
+    std::filesystem::remove_all(directory);
+    LmLangClose();
+  }
+  std::string openGeneratedWav(uint32_t count) {
+    const std::string path = (directory / "tone.wav").string();
+    writeWav(path, 8000, count);
+    window->setFileChooser([path](const FileDialogRequest&) { return std::vector<std::string>{path}; });
+    window->runCommand(57601);
+    return path;
+  }
+
+  MemoryProfile profile;
+  MainWindow::Options options;
+  std::unique_ptr<MainWindow> window;
+  std::vector<Message> messages;
+  std::filesystem::path directory;
+};
+
+TEST_P(MainWindowTest, EveryMenuAndToolbarTextComesFromTheTable) {
+  EXPECT_EQ(window->windowTitle(), languageText(text::kTitleMain));
+  EXPECT_FALSE(window->windowTitle().isEmpty());
+  EXPECT_EQ(window->maximumSize(), QSize(800, 600));
+  const QList<QAction*> menus = window->menuBar()->actions();
+  const int menuIds[] = {1, 14, 16, 24, 29};
+  ASSERT_EQ(menus.size(), 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(menus[i]->text(), languageText(menuIds[i]));
+    EXPECT_FALSE(menus[i]->text().isEmpty());
+  }
+  // Submenus at positions 4 and 5 of the first menu.
+  const QList<QAction*> file = menus[0]->menu()->actions();
+  EXPECT_EQ(file[4]->text(), languageText(5));
+  EXPECT_EQ(file[5]->text(), languageText(8));
+  const std::pair<int32_t, int> commands[] = {
+      {57601, 2},  {57603, 3},  {32784, 4},  {32804, 6},  {32805, 7},  {32789, 9},  {32788, 10},
+      {32793, 11}, {32792, 12}, {57665, 13}, {32795, 15}, {32778, 17}, {32772, 18}, {32773, 19},
+      {32779, 20}, {32774, 21}, {32810, 22}, {32775, 25}, {32776, 26}, {32780, 27}, {32785, 28},
+      {57664, 31}};
+  for (const auto& [command, textId] : commands) {
+    QAction* action = window->action(command);
+    ASSERT_NE(action, nullptr) << command;
+    EXPECT_EQ(action->text(), languageText(textId)) << command;
+    EXPECT_FALSE(action->text().isEmpty()) << command;
+    EXPECT_FALSE(action->statusTip().isEmpty()) << command;
+  }
+  // Toolbar order and tooltips.
+  const QToolBar* bar = window->findChild<QToolBar*>("128");
+  ASSERT_NE(bar, nullptr);
+  std::vector<int> order;
+  std::vector<QString> tips;
+  for (QAction* action : bar->actions()) {
+    order.push_back(action->isSeparator() ? 0 : action->objectName().toInt());
+    if (!action->isSeparator()) tips.push_back(action->toolTip());
+  }
+  const std::vector<int> expected = {57601, 57603, 0, 32804, 32805, 0, 32789, 32788, 0, 32792, 0, 32795, 0,
+                                     32775, 32776, 32780, 0, 32786, 0, 57664};
+  EXPECT_EQ(order, expected);
+  const int tipIds[] = {1131, 1133, 1157, 1158, 1153, 1152, 1136, 1156, 1143, 1144, 1148, 1151, 1137};
+  ASSERT_EQ(tips.size(), 13u);
+  for (size_t i = 0; i < tips.size(); ++i) {
+    EXPECT_EQ(tips[i], languageText(tipIds[i]));
+    EXPECT_FALSE(tips[i].isEmpty());
+  }
+  for (int pane : {46, 41, 42, 43}) {
+    auto* label = window->statusBar()->findChild<QLabel*>(QString("pane%1").arg(pane));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), languageText(pane));
+  }
+  for (auto [id, textId] : {std::pair{1004, 300}, {1005, 301}, {1006, 302}, {1009, 303}, {1007, 304}, {1008, 305}}) {
+    auto* button = qobject_cast<QPushButton*>(window->formControl(id));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), languageText(textId));
+    EXPECT_FALSE(button->text().isEmpty());
+  }
+  // Start-up state: page 0 checked, spectrum page off, no board.
+  EXPECT_TRUE(window->action(32775)->isChecked());
+  EXPECT_FALSE(window->formControl(1001)->isEnabled());
+  EXPECT_FALSE(window->formControl(1008)->isEnabled());
+  EXPECT_TRUE(window->waveformPage()->isVisible());
+  EXPECT_FALSE(window->spectrumPage()->isVisible());
+}
+
+TEST_P(MainWindowTest, OpeningAGeneratedWavFillsThePages) {
+  const std::string path = openGeneratedWav(16000);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(window->state().Settings().currentFile, path);
+  EXPECT_EQ(window->waveformPage()->logic().count(), 16000u);
+  auto* combo = qobject_cast<QComboBox*>(window->formControl(1094));
+  EXPECT_EQ(combo->currentText().toStdString(), path);
+  auto* count = qobject_cast<QLabel*>(window->waveformPage()->control(1056));
+  EXPECT_EQ(count->text(), "16000");
+  EXPECT_GT(blackPixels(*window->waveformPage()->plot(0)), 100);
+  EXPECT_GT(blackPixels(*window->waveformPage()->plot(1)), 100);
+  EXPECT_TRUE(window->waveformPage()->control(1047)->isEnabled());  // 2 s: zoom is possible
+
+  // Spectra on: the spectrum page gets its ranges, curve and peaks.
+  window->state().SetSpectraEnabled(true);
+  EXPECT_TRUE(window->formControl(1001)->isEnabled());
+  window->runCommand(32776);
+  EXPECT_TRUE(window->spectrumPage()->isVisible());
+  EXPECT_FALSE(window->waveformPage()->isVisible());
+  EXPECT_FALSE(window->spectrumPage()->logic().rangeEntries().empty());
+  EXPECT_GT(blackPixels(*window->spectrumPage()->plot(0)), 50);
+
+  window->runCommand(32780);
+  EXPECT_TRUE(window->abnormalPage()->isVisible());
+  EXPECT_EQ(window->abnormalPage()->logic().count(), window->state().SquareMeanWaveform().GetSize());
+  EXPECT_GT(blackPixels(*window->abnormalPage()->plot(0)), 50);
+  EXPECT_TRUE(window->resultLamp()->isVisible());
+  EXPECT_NE(window->resultLamp()->lamp().state(), 0);
+}
+
+TEST_P(MainWindowTest, CommandsOfLaterVersionsSaySo) {
+  window->runCommand(57603);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].captionId, 2024);
+  ASSERT_EQ(messages[0].parts.size(), 1u);
+  EXPECT_NE(messages[0].parts[0].appended.find(languageText(3).remove('&').toStdString()), std::string::npos);
+  qobject_cast<QPushButton*>(window->formControl(1004))->click();  // dialog 130 comes later
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_EQ(window->state().Settings().samplingPitch, 1u);
+}
+
+TEST_P(MainWindowTest, FftDisplayCommandSwitchesTheSpectrumPage) {
+  QTimer::singleShot(0, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QCheckBox*>("9000")->setChecked(true);
+    dialog->findChild<QPushButton*>("1")->click();
+  });
+  window->runCommand(32810);
+  EXPECT_EQ(window->state().Settings().spectraEnabled, 1);
+  EXPECT_TRUE(window->formControl(1001)->isEnabled());
+  EXPECT_TRUE(window->action(32776)->isEnabled());
+}
+
+TEST(LampImages, SizesAndColours) {
+  const QImage ok = lampImage(true, true), ng = lampImage(false, true), off = lampImage(true, false);
+  EXPECT_EQ(ok.size(), QSize(100, 38));
+  EXPECT_EQ(ok.format(), QImage::Format_Indexed8);
+  EXPECT_GT(ok.pixelColor(5, 19).blue(), 200);
+  EXPECT_LT(ok.pixelColor(5, 19).red(), 50);
+  EXPECT_GT(ng.pixelColor(5, 19).red(), 200);
+  EXPECT_LT(ng.pixelColor(5, 19).blue(), 50);
+  EXPECT_EQ(off.pixelColor(5, 19), QColor(255, 255, 255));
+  bool white = false;  // the letters of a lit lamp
+  for (int x = 0; x < 100; ++x) white = white || ok.pixelColor(x, 19) == QColor(255, 255, 255);
+  EXPECT_TRUE(white);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, MainWindowTest, ::testing::Values(1033, 1041));
+
+}  // namespace
+}  // namespace kr70::ui
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
