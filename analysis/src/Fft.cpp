@@ -32,27 +32,31 @@ void BuildSineTable(double* entry, uint32_t n) {
     }
     if (eighth != 0) entry[eighth] = std::sqrt(0.5);
     for (uint32_t i = 0; i < quarter; ++i) entry[n / 2 - i] = entry[i];
-    for (uint32_t i = 0; i < n / 2 + quarter; ++i) entry[i + n / 2] = -entry[i];
+    // entry[i + n/2] = −entry[i] for i < n/2 + n/4, in two loops whose reads
+    // and writes do not overlap (the second reads what the first wrote).
+    for (uint32_t i = 0; i < n / 2; ++i) entry[i + n / 2] = -entry[i];
+    for (uint32_t i = n / 2; i < n / 2 + quarter; ++i) entry[i + n / 2] = -entry[i];
 }
 
 void BuildBitReversal(uint32_t* table, uint32_t n) {
-    // The classic reversed counter: j runs through the bit-reversed indices,
-    // table[i] = j, then j is advanced by a reversed carry. There is no
-    // advance after the last entry: with j = n − 1 the carry loop would reach
-    // k = 0 and never stop. The carry loop is replaced by its closed form,
-    // reversed(i) = reversed(i / 2) / 2 + (i odd ? n/2 : 0), which yields the
-    // same table without a data-dependent loop.
+    // The reversed counter of the textbook loop (table[i] = j, then j advanced
+    // by a reversed carry) stops after the last entry: advanced once more
+    // from j = n − 1 its carry loop would reach k = 0 and never end. The
+    // carry loop is replaced by its closed form, built by doubling: the
+    // second half of every prefix of length h is the first half plus n/(2h).
     if (n == 0) return;
     table[0] = 0;
-    const uint32_t top = n / 2;
-    for (uint32_t i = 1; i < n; ++i) table[i] = (table[i >> 1] >> 1) | ((i & 1u) ? top : 0u);
+    for (uint32_t h = 1; h < n; h *= 2) {
+        const uint32_t add = n / (2 * h);
+        for (uint32_t i = 0; i < h; ++i) table[h + i] = table[i] + add;
+    }
 }
 
 namespace {
 
 // Points transformed in cache before the larger stages run over the whole
 // array (re + im of 4096 points = 64 KiB).
-constexpr std::size_t kBlockPoints = 4096;
+constexpr std::size_t kBlockPoints = 16384;
 
 struct FftWork {
     const double* inRe;
@@ -213,7 +217,16 @@ KR_ALWAYS_INLINE void FftStages(const FftWork& w) {
     const std::size_t n = w.n;
     const std::size_t block = n < kBlockPoints ? n : kBlockPoints;
     std::size_t next = 4;
-    for (std::size_t begin = 0; begin < n; begin += block) {
+    // Block b gathers the input at stride n/block from offset reverse(b); in
+    // the order of that offset, neighbouring blocks read neighbouring samples
+    // of the same cache lines while those are still in cache.
+    const std::size_t blocks = n / block;
+    int blockBits = 0;
+    while ((std::size_t(1) << blockBits) < blocks) ++blockBits;
+    for (std::size_t offset = 0; offset < blocks; ++offset) {
+        std::size_t b = 0;
+        for (int bit = 0; bit < blockBits; ++bit) b |= ((offset >> bit) & 1u) << (blockBits - 1 - bit);
+        const std::size_t begin = b * block;
         GatherFirstStages(w, begin, begin + block);
         next = RunStages<W>(w, begin, begin + block, 4, block);
     }
@@ -276,15 +289,16 @@ int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, ui
     const double sign = direction == kFftInverse ? -1.0 : 1.0;
     const uint32_t quarter = n / 4;
     // Twiddles of stage k (angle index h = j·n/(2k)) laid out contiguously;
-    // the last stage (k = n/2, h = j) reads the table in place.
-    for (uint32_t k = 4; k < n / 2; k *= 2) {
-        const uint32_t d = n / (2 * k);
+    // the last stage (k = n/2, h = j) reads the table in place, and each
+    // earlier stage takes every other twiddle of the stage after it.
+    for (uint32_t k = n / 4; k >= 4; k /= 2) {
+        const double* nextCos = 2 * k == n / 2 ? sine + quarter : twiddleCos + 2 * k;
+        const double* nextSin = 2 * k == n / 2 ? sine : twiddleSin + 2 * k;
         double* tc = twiddleCos + k;
         double* ts = twiddleSin + k;
-        const double* entry = sine;
         for (uint32_t j = 0; j < k; ++j) {
-            tc[j] = entry[j * d + quarter];
-            ts[j] = entry[j * d];
+            tc[j] = nextCos[2 * j];
+            ts[j] = nextSin[2 * j];
         }
     }
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 
 #include "Fft.h"
 #include "Memory.h"
@@ -148,6 +147,13 @@ struct SpectrumArrays {
     bool ok;
 };
 
+// Power and amplitude of the complex arrays, each normalised in band.
+void DeriveNormalised(SpectrumArrays& a, uint32_t n) {
+    PowerAndAmplitude(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n);
+    NormaliseInBand(a.power.get(), n);
+    NormaliseInBand(a.amp.get(), n);
+}
+
 }  // namespace
 
 int WAPowerSpectrum::SetSpectrum(const double* re, const double* im, uint32_t count, uint32_t sampFreq) {
@@ -159,9 +165,7 @@ int WAPowerSpectrum::SetSpectrum(const double* re, const double* im, uint32_t co
     }
     std::memcpy(arrays.re.get(), re, sizeof(double) * count);
     std::memcpy(arrays.im.get(), im, sizeof(double) * count);
-    PowerAndAmplitude(arrays.re.get(), arrays.im.get(), arrays.power.get(), arrays.amp.get(), count);
-    NormaliseInBand(arrays.power.get(), count);
-    NormaliseInBand(arrays.amp.get(), count);
+    DeriveNormalised(arrays, count);
     Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), count, sampFreq);
     return WA_OK;
 }
@@ -188,9 +192,7 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
             ClearData();
             return status;
         }
-        PowerAndAmplitude(arrays.re.get(), arrays.im.get(), arrays.power.get(), arrays.amp.get(), n);
-        NormaliseInBand(arrays.power.get(), n);
-        NormaliseInBand(arrays.amp.get(), n);
+        DeriveNormalised(arrays, n);
         Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), n, sampFreq);
         return WA_OK;
     }
@@ -210,11 +212,8 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
         ClearData();
         return status;
     }
-    for (SpectrumArrays* s : {&first, &last}) {
-        PowerAndAmplitude(s->re.get(), s->im.get(), s->power.get(), s->amp.get(), n);
-        NormaliseInBand(s->power.get(), n);
-        NormaliseInBand(s->amp.get(), n);
-    }
+    DeriveNormalised(first, n);
+    DeriveNormalised(last, n);
     double* power = first.power.get();
     double* amp = first.amp.get();
     const double* power2 = last.power.get();
@@ -332,9 +331,7 @@ int WAPowerSpectrum::SetSpectrumFromDFT(const WAData& data, uint32_t start, uint
         ClearData();
         return status;
     }
-    PowerAndAmplitude(arrays.re.get(), arrays.im.get(), arrays.power.get(), arrays.amp.get(), count);
-    NormaliseInBand(arrays.power.get(), count);
-    NormaliseInBand(arrays.amp.get(), count);
+    DeriveNormalised(arrays, count);
     Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), count,
           data.GetSampFreq());
     return WA_OK;
