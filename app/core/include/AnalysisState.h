@@ -248,6 +248,7 @@ public:
 
 private:
     int32_t RunChain();
+    int32_t FilterBothCommuted(const WAData& decimated);
     void ClearDerived();
     // Designs the stored filter settings for samplingFrequency; a setting the
     // library rejects leaves the filter pass-through (SetNone) and returns the

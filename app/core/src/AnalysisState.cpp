@@ -1,5 +1,8 @@
 #include "AnalysisState.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "FilterDesign.h"
 #include "LmWACore.h"
 #include "LmWaIon.h"
@@ -119,14 +122,21 @@ int32_t AnalysisState::RunChain() {
             }
             source = &decimated;
         }
-        WAData yuragiOnly;
-        status = yuragiOnly.SetDataFromFiltering(*source, yuragiFilter_, 0);
-        if (status != WA_OK) {
-            return status;
-        }
-        if (analysis_.SetDataFromFiltering(*source, freqFilter_, 1) != WA_OK ||
-            yuragi_.SetDataFromFiltering(yuragiOnly, freqFilter_, 1) != WA_OK) {
-            return kChainFreqFilter;
+        if (yuragiFilter_.GetTap() < freqFilter_.GetTap()) {
+            status = FilterBothCommuted(*source);
+            if (status != WA_OK) {
+                return status;
+            }
+        } else {
+            WAData yuragiOnly;
+            status = yuragiOnly.SetDataFromFiltering(*source, yuragiFilter_, 0);
+            if (status != WA_OK) {
+                return status;
+            }
+            if (analysis_.SetDataFromFiltering(*source, freqFilter_, 1) != WA_OK ||
+                yuragi_.SetDataFromFiltering(yuragiOnly, freqFilter_, 1) != WA_OK) {
+                return kChainFreqFilter;
+            }
         }
     }
     if (settings_.spectraEnabled != 0) {
@@ -136,6 +146,59 @@ int32_t AnalysisState::RunChain() {
                 WA_OK) {
             return kChainSpectrum;
         }
+    }
+    return WA_OK;
+}
+
+// yuragi = F(blank(Y(d))) computed as Y(F(d)) − F(head), where head holds
+// the first T_Y values of Y(d) that the blanking removes: the filters are
+// linear and time-invariant, so they commute, and the long frequency filter
+// then runs once instead of twice. The correction touches only the first
+// T_Y + T_F − 1 samples.
+int32_t AnalysisState::FilterBothCommuted(const WAData& decimated) {
+    if (yuragiFilter_.GetSampPitch() != 1 || freqFilter_.GetSampPitch() != 1) {
+        return kChainFreqFilter;
+    }
+    const uint32_t size = decimated.GetSize();
+    const uint32_t yuragiTaps = yuragiFilter_.GetTap();
+    const uint32_t freqTaps = freqFilter_.GetTap();
+    std::vector<double> yuragiCoefficients(yuragiTaps);
+    std::vector<double> freqCoefficients(freqTaps);
+    if (yuragiTaps == 0 || freqTaps == 0) {
+        return WA_ERR_NO_COEFFICIENTS;
+    }
+    int status = FilterCoefficients(yuragiFilter_, yuragiTaps, yuragiCoefficients.data());
+    if (status != WA_OK) {
+        return status;
+    }
+    if (FilterCoefficients(freqFilter_, freqTaps, freqCoefficients.data()) != WA_OK ||
+        analysis_.SetDataFromFiltering(decimated, freqFilter_, 1) != WA_OK ||
+        yuragi_.SetDataFromFiltering(analysis_, yuragiFilter_, 1) != WA_OK) {
+        return kChainFreqFilter;
+    }
+    double* input = nullptr;
+    double* output = nullptr;
+    if (decimated.GetDataPointer(&input) != WA_OK || yuragi_.GetDataPointer(&output) != WA_OK) {
+        return kChainFreqFilter;
+    }
+    const uint32_t headSize = std::min(size, yuragiTaps);
+    std::vector<double> head(headSize);
+    for (uint32_t m = 0; m < headSize; ++m) {
+        double sum = 0.0;
+        for (uint32_t j = 0; j <= m; ++j) {
+            sum += yuragiCoefficients[j] * input[m - j];
+        }
+        head[m] = sum;
+    }
+    const uint64_t corrected = std::min<uint64_t>(size, static_cast<uint64_t>(headSize) + freqTaps - 1);
+    for (uint32_t n = 0; n < corrected; ++n) {
+        const uint32_t first = n >= freqTaps ? n - freqTaps + 1 : 0;
+        const uint32_t last = std::min(n, headSize - 1);
+        double sum = 0.0;
+        for (uint32_t m = first; m <= last; ++m) {
+            sum += freqCoefficients[n - m] * head[m];
+        }
+        output[n] -= sum;
     }
     return WA_OK;
 }

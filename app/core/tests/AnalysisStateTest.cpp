@@ -1,5 +1,6 @@
 #include "AnalysisState.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -259,6 +260,57 @@ TEST_F(AnalysisStateTest, TheFrequencyFilterDelaysTheAnalysisWaveform) {
     state.RawWaveform().GetDataPoint(500, in);
     state.AnalysisWaveform().GetDataPoint(532, out);
     EXPECT_NEAR(out, in, 0.01);
+}
+
+// The yuragi waveform as the chain defines it: decimate, yuragi filter with
+// the head blanked, then the frequency filter.
+std::vector<double> LiteralYuragi(const AnalysisState& state) {
+    WAData decimated, yuragiOnly, yuragi;
+    EXPECT_EQ(decimated.SetDataFromSampling(state.RawWaveform(), state.Settings().samplingPitch), 0);
+    EXPECT_EQ(yuragiOnly.SetDataFromFiltering(decimated, state.YuragiFilter(), 0), 0);
+    EXPECT_EQ(yuragi.SetDataFromFiltering(yuragiOnly, state.FreqFilter(), 1), 0);
+    std::vector<double> values(yuragi.GetSize());
+    EXPECT_EQ(yuragi.GetData(values.data()), 0);
+    return values;
+}
+
+TEST_F(AnalysisStateTest, TheYuragiWaveformEqualsTheFiltersAppliedInTheirOrder) {
+    struct Case {
+        uint32_t samples, pitch;
+        int32_t yuragi[4];
+        int32_t type;
+        uint32_t taps, low, high;
+    };
+    const Case cases[] = {
+        {3000, 1, {4, 1, 1, 0}, 1, 256, 3000, 0},   {3000, 2, {3, 5, 4, 2}, 3, 512, 500, 3000},
+        {100, 1, {2, 3, 2, 0}, 2, 256, 1000, 0},    {5, 1, {1, 4, 1, 0}, 4, 64, 1000, 4000},
+        {2000, 1, {5, 200, 255, 10}, 1, 128, 2000, 0},  // yuragi longer than the filter
+    };
+    for (const Case& c : cases) {
+        AnalysisSettings& s = state.Settings();
+        std::copy(c.yuragi, c.yuragi + 4, s.yuragiParameter);
+        ASSERT_EQ(const_cast<WAYuragiFilter&>(state.YuragiFilter())
+                      .SetParamEx(c.yuragi[0], c.yuragi[1], c.yuragi[2], c.yuragi[3]),
+                  0);
+        s.filterType = c.type;
+        s.filterTaps = c.taps;
+        s.lowerFrequency = c.low;
+        s.upperFrequency = c.high;
+        s.samplingPitch = c.pitch;
+        test::WavBuilder wav;
+        wav.Samples16(test::SineSamples(c.samples, 700.0, 22050, 2.0));
+        for (size_t i = 0; i < wav.data.size(); i += 14) wav.data[i] ^= 0x55;  // some roughness
+        wav.Write(dir.File("c.wav"));
+        ASSERT_EQ(state.LoadWaveform(dir.File("c.wav")), 1);
+        ASSERT_EQ(state.LastChainStatus(), 0);
+        const std::vector<double> expected = LiteralYuragi(state);
+        ASSERT_EQ(state.YuragiWaveform().GetSize(), expected.size());
+        for (uint32_t i = 0; i < expected.size(); ++i) {
+            double value = 0;
+            state.YuragiWaveform().GetDataPoint(i, value);
+            EXPECT_NEAR(value, expected[i], 1e-12) << c.samples << " " << i;
+        }
+    }
 }
 
 TEST_F(AnalysisStateTest, ConvertingAWavFileLeavesTheLoadedWaveformAlone) {
