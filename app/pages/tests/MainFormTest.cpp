@@ -3,6 +3,8 @@
 #include "FakePage.h"
 #include "MainForm.h"
 
+#include "TestWav.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,26 +17,6 @@ namespace {
 
 using namespace form;
 
-// A 16-bit mono PCM WAV with a sine of the given amplitude (in codes).
-void writeWav(const std::string& path, uint32_t rate, uint32_t count, double amplitude) {
-  std::ofstream out(path, std::ios::binary);
-  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  out.write("RIFF", 4);
-  u32(36 + count * 2);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(rate);
-  u32(rate * 2);
-  u16(2);
-  u16(16);
-  out.write("data", 4);
-  u32(count * 2);
-  for (uint32_t i = 0; i < count; ++i)
-    u16(static_cast<uint16_t>(static_cast<int16_t>(amplitude * std::sin(i * 0.05))));
-}
 
 class FormPort : public testing::FakeUiPort {
  public:
@@ -72,8 +54,8 @@ class MainFormTest : public ::testing::Test {
     first = (directory / "first.wav").string();
     second = (directory / "second.wav").string();
     junk = (directory / "notes.txt").string();
-    writeWav(first, 8000, 4000, 8000.0);
-    writeWav(second, 8000, 2000, 1000.0);
+    testing::writeTestWav(first, 8000, 4000, 8000.0, 0.05);
+    testing::writeTestWav(second, 8000, 2000, 1000.0, 0.05);
     std::ofstream(junk) << "not a waveform\n";
     state.InitializeParameters("");
     loadStartupSettings(profile, directory.string());

@@ -13,6 +13,7 @@
 #include <functional>
 
 class QListWidget;
+class QVBoxLayout;
 class QScrollBar;
 class QSlider;
 
@@ -64,6 +65,15 @@ class PageBase : public QWidget, public PageControls {
     return widget;
   }
   double fractionAt(QPoint pagePosition) const;
+  // The page's layout with its title, and the two plots and the axis strip
+  // painted by the logic (defined where the pages are built).
+  QVBoxLayout* createLayout(const char* japaneseTitle, const char* englishTitle);
+  template <typename Logic>
+  void createPlots(Logic& logic);
+  template <typename Logic>
+  QScrollBar* createScrollBar(Logic& logic, int32_t id);
+  template <typename Logic>
+  QSlider* createSlider(Logic& logic, int32_t id);
   bool updating_ = false;  // true while the logic writes into the controls
   PlotWidget* plots_[3] = {nullptr, nullptr, nullptr};
 

@@ -155,21 +155,60 @@ SampleSpan spanOf(const WAData& data) {
 
 }  // namespace
 
+QVBoxLayout* PageBase::createLayout(const char* japaneseTitle, const char* englishTitle) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(2);
+  layout->addWidget(caption(japaneseTitle, englishTitle, this));
+  return layout;
+}
+
+template <typename Logic>
+void PageBase::createPlots(Logic& logic) {
+  for (int i = 0; i < 3; ++i) {
+    plots_[i] = new PlotWidget(
+        i == 2 ? PlotWidget::PaintFunction([&logic](Painter& p, int w, int h) { logic.paintAxis(p, w, h); })
+               : PlotWidget::PaintFunction([&logic, i](Painter& p, int w, int h) { logic.paintPlot(i, p, w, h); }),
+        this);
+    plots_[i]->setObjectName(QString("plot%1").arg(i));
+  }
+  plots_[2]->setFixedHeight(18);
+}
+
+template <typename Logic>
+QScrollBar* PageBase::createScrollBar(Logic& logic, int32_t id) {
+  auto* bar = add(new QScrollBar(Qt::Horizontal, this), id);
+  bar->setRange(0, 999);
+  bar->setEnabled(false);
+  connect(bar, &QScrollBar::actionTriggered, this, [this, bar, &logic](int action) {
+    if (updating_) return;
+    logic.scrolled(scrollActionOf(action), bar->sliderPosition());
+    bar->setSliderPosition(logic.view().scrollPosition());
+  });
+  return bar;
+}
+
+template <typename Logic>
+QSlider* PageBase::createSlider(Logic& logic, int32_t id) {
+  auto* slider = add(new QSlider(Qt::Horizontal, this), id);
+  slider->setRange(0, 5);
+  slider->setPageStep(1);
+  slider->setEnabled(false);
+  slider->setFixedWidth(90);
+  connect(slider, &QSlider::valueChanged, this, [this, &logic](int value) {
+    if (!updating_) logic.sliderMoved(value);
+  });
+  return slider;
+}
+
 // ---- Waveform page ------------------------------------------------------------
 
 WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidget* parent)
     : PageBase(parent), state_(state), logic_(port, *this) {
   using namespace waveform_page;
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->setSpacing(2);
-  layout->addWidget(caption("取得波形／ゆらぎフィルタ処理波形", "Acquired waveform / yuragi-filtered waveform", this));
+  auto* layout = createLayout("取得波形／ゆらぎフィルタ処理波形", "Acquired waveform / yuragi-filtered waveform");
+  createPlots(logic_);
   for (int i = 0; i < 3; ++i) {
-    plots_[i] = new PlotWidget(
-        i == 2 ? PlotWidget::PaintFunction([this](Painter& p, int w, int h) { logic_.paintAxis(p, w, h); })
-               : PlotWidget::PaintFunction([this, i](Painter& p, int w, int h) { logic_.paintPlot(i, p, w, h); }),
-        this);
-    plots_[i]->setObjectName(QString("plot%1").arg(i));
     connect(plots_[i], &PlotWidget::mouse, this, [this](int kind, QPoint position) {
       const double fraction = fractionAt(position);
       if (kind == 0) logic_.mousePressed(fraction);
@@ -177,18 +216,10 @@ WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidg
       else logic_.mouseMoved(fraction);
     });
   }
-  plots_[2]->setFixedHeight(18);
   layout->addWidget(plots_[0], 1);
   layout->addWidget(plots_[1], 1);
   layout->addWidget(plots_[2]);
-  auto* bar = add(new QScrollBar(Qt::Horizontal, this), kScrollBar);
-  bar->setRange(0, 999);
-  bar->setEnabled(false);
-  connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) {
-    if (updating_) return;
-    logic_.scrolled(scrollActionOf(action), bar->sliderPosition());
-    bar->setSliderPosition(logic_.view().scrollPosition());
-  });
+  auto* bar = createScrollBar(logic_, kScrollBar);
   layout->addWidget(bar);
 
   auto* grid = new QGridLayout();
@@ -234,14 +265,7 @@ WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidg
 
   column = 0;
   grid->addWidget(caption("倍率", "Zoom", this), 2, column++);
-  auto* slider = add(new QSlider(Qt::Horizontal, this), kSlider);
-  slider->setRange(0, 5);
-  slider->setPageStep(1);
-  slider->setEnabled(false);
-  slider->setFixedWidth(90);
-  connect(slider, &QSlider::valueChanged, this, [this](int value) {
-    if (!updating_) logic_.sliderMoved(value);
-  });
+  auto* slider = createSlider(logic_, kSlider);
   grid->addWidget(slider, 2, column++);
   auto* zoom = add(valueStatic(this, 30), kZoomText);
   zoom->setText("1");
@@ -271,23 +295,13 @@ void WaveformPageWidget::takeData(uint32_t count, uint32_t start, uint32_t lengt
 SpectrumPageWidget::SpectrumPageWidget(AnalysisState& state, UiPort& port, int decibelIndex, QWidget* parent)
     : PageBase(parent), state_(state), logic_(port, *this, decibelIndex) {
   using namespace spectrum_page;
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->setSpacing(2);
-  layout->addWidget(caption("取得波形スペクトル／ゆらぎフィルタ処理波形スペクトル",
-                            "Acquired waveform spectrum / yuragi-filtered waveform spectrum", this));
+  auto* layout = createLayout("取得波形スペクトル／ゆらぎフィルタ処理波形スペクトル",
+                              "Acquired waveform spectrum / yuragi-filtered waveform spectrum");
   auto* body = new QHBoxLayout();
   layout->addLayout(body, 1);
   auto* plotsColumn = new QVBoxLayout();
   body->addLayout(plotsColumn, 1);
-  for (int i = 0; i < 3; ++i) {
-    plots_[i] = new PlotWidget(
-        i == 2 ? PlotWidget::PaintFunction([this](Painter& p, int w, int h) { logic_.paintAxis(p, w, h); })
-               : PlotWidget::PaintFunction([this, i](Painter& p, int w, int h) { logic_.paintPlot(i, p, w, h); }),
-        this);
-    plots_[i]->setObjectName(QString("plot%1").arg(i));
-  }
-  plots_[2]->setFixedHeight(18);
+  createPlots(logic_);
   plotsColumn->addWidget(plots_[0], 1);
   plotsColumn->addWidget(plots_[1], 1);
   plotsColumn->addWidget(plots_[2]);
@@ -379,33 +393,18 @@ void SpectrumPageWidget::takeData() {
 AbnormalPageWidget::AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidget* parent)
     : PageBase(parent), state_(state), logic_(port, *this) {
   using namespace abnormal_page;
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->setSpacing(2);
-  layout->addWidget(caption("２乗平均波形", "Square-mean waveform", this));
+  auto* layout = createLayout("２乗平均波形", "Square-mean waveform");
+  createPlots(logic_);
   for (int i = 0; i < 3; ++i) {
-    plots_[i] = new PlotWidget(
-        i == 2 ? PlotWidget::PaintFunction([this](Painter& p, int w, int h) { logic_.paintAxis(p, w, h); })
-               : PlotWidget::PaintFunction([this, i](Painter& p, int w, int h) { logic_.paintPlot(i, p, w, h); }),
-        this);
-    plots_[i]->setObjectName(QString("plot%1").arg(i));
     connect(plots_[i], &PlotWidget::mouse, this, [this](int kind, QPoint position) {
       if (kind == 2) logic_.mouseMoved(fractionAt(position));
     });
   }
-  plots_[2]->setFixedHeight(18);
   plots_[1]->hide();  // the peak-emphasis plot: nothing fills it
   layout->addWidget(plots_[0], 1);
   layout->addWidget(plots_[1], 1);
   layout->addWidget(plots_[2]);
-  auto* bar = add(new QScrollBar(Qt::Horizontal, this), kScrollBar);
-  bar->setRange(0, 999);
-  bar->setEnabled(false);
-  connect(bar, &QScrollBar::actionTriggered, this, [this, bar](int action) {
-    if (updating_) return;
-    logic_.scrolled(scrollActionOf(action), bar->sliderPosition());
-    bar->setSliderPosition(logic_.view().scrollPosition());
-  });
+  auto* bar = createScrollBar(logic_, kScrollBar);
   layout->addWidget(bar);
 
   auto* row = new QHBoxLayout();
@@ -419,14 +418,7 @@ AbnormalPageWidget::AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidg
   auto* peakTop = add(numberEdit(this, 60), kPeakTop);
   peakTop->hide();
   row->addWidget(caption("倍率", "Zoom", this));
-  auto* slider = add(new QSlider(Qt::Horizontal, this), kSlider);
-  slider->setRange(0, 5);
-  slider->setPageStep(1);
-  slider->setEnabled(false);
-  slider->setFixedWidth(90);
-  connect(slider, &QSlider::valueChanged, this, [this](int value) {
-    if (!updating_) logic_.sliderMoved(value);
-  });
+  auto* slider = createSlider(logic_, kSlider);
   row->addWidget(slider);
   auto* zoom = add(valueStatic(this, 30), kZoomText);
   zoom->setText("1");

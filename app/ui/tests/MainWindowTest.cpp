@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include "TestWav.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,25 +25,6 @@
 namespace kr70::ui {
 namespace {
 
-void writeWav(const std::string& path, uint32_t rate, uint32_t count) {
-  std::ofstream out(path, std::ios::binary);
-  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-  out.write("RIFF", 4);
-  u32(36 + count * 2);
-  out.write("WAVEfmt ", 8);
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(rate);
-  u32(rate * 2);
-  u16(2);
-  u16(16);
-  out.write("data", 4);
-  u32(count * 2);
-  for (uint32_t i = 0; i < count; ++i)
-    u16(static_cast<uint16_t>(static_cast<int16_t>(12000 * std::sin(i * 2 * M_PI * 440 / rate))));
-}
 
 int blackPixels(QWidget& widget) {
   const QImage image = widget.grab().toImage();
@@ -74,7 +57,7 @@ class MainWindowTest : public ::testing::TestWithParam<int> {
   }
   std::string openGeneratedWav(uint32_t count) {
     const std::string path = (directory / "tone.wav").string();
-    writeWav(path, 8000, count);
+    kr70::testing::writeTestWav(path, 8000, count, 12000.0, 2 * M_PI * 440 / 8000);
     window->setFileChooser([path](const FileDialogRequest&) { return std::vector<std::string>{path}; });
     window->runCommand(57601);
     return path;
