@@ -12,8 +12,22 @@ bin_dir="$build_dir/bin"
 data_dir="$bin_dir/Data"
 
 # ---- window ---------------------------------------------------------------
-# >>> KR70 window start (added by the window work): when DISPLAY or
-# >>> WAYLAND_DISPLAY is set, start "$bin_dir/KR70" here and exit with its code.
+# >>> KR70 window start
+# With a display, the workstation starts with the demo recordings loaded (the
+# last one shown; all three in the "display file" list) and the demo settings.
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]] && [[ -x "$bin_dir/KR70" ]]; then
+    demo_files=""
+    if [[ -x "$bin_dir/kr70-demo-gen" ]]; then
+        "$bin_dir/kr70-demo-gen" "$data_dir"
+        demo_files="$data_dir/demo-tone.wav:$data_dir/demo-noise.wav:$data_dir/demo-clicks.wav"
+    fi
+    parameters=()
+    [[ -f "$data_dir/demo.ini" ]] && parameters=("$data_dir/demo.ini")
+    set +e
+    KR70_OPEN_FILES="$demo_files" "$bin_dir/KR70" "${parameters[@]}"
+    status=$?
+    exit $status
+fi
 # <<< KR70 window start
 
 # ---- headless ---------------------------------------------------------------
