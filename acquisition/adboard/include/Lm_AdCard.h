@@ -9,7 +9,9 @@
 // Blocking run (StartRec): the card fills a ring buffer; the calling thread
 // drains it while it dispatches its own platform messages (one per pass,
 // waiting up to 5 ms for one), so the window stays responsive and a handler
-// may call StopRec (for example on the card's overrun message 6078 / 2). The
+// may call StopRec (for example on the card's overrun message 6078 / 2); a
+// card that stops delivering ends the run with -98 after twice the expected
+// duration and 2 s more. The
 // codes are converted exactly: volts = (code & 0x1FFF) x 8 x 0.00030517578125
 // - 5.0, clamped to +-4.5 V, x 7281.555555555555 truncated to 16-bit PCM. The
 // PCM samples go to the temporary file "<program folder>/LM_AD_NIWavDataFileSgl.tmp"

@@ -47,7 +47,7 @@ constexpr size_t kCopyChunk = 20480;
 constexpr DWORD kDrainPumpMs = 5;
 // A run whose card stops delivering (and whose window does not stop it)
 // ends after twice the expected duration and this much more.
-constexpr int64_t kDrainSlackMs = 5000;
+constexpr int64_t kDrainSlackMs = 2000;
 
 constexpr double kCodeVoltStep = 0.00030517578125;
 constexpr double kVoltsToPcm = 7281.555555555555;    // 32767 / 4.5

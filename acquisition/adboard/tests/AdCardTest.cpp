@@ -197,6 +197,46 @@ TEST(AdCardStop, PostedOverrunStopsTheRunWithoutAWavFile) {
   EXPECT_EQ(ReadFileBytes(base + "#01.wav").size(), 44u + 100000u);
 }
 
+// An overrun that no handler answers: the ring never fills, and the run
+// ends with -98 after twice the expected 0.1 s and 2 s more.
+TEST(AdCardStop, UnansweredOverrunEndsTheRunAfterTheBound) {
+  ScratchFolder dir;
+  CLmAdCard ad;
+  CardWindow window;
+  ASSERT_EQ(ad.Initialize(16, 1, 1, 5000, 50000, 0, 0), 0);
+  sim::InjectOverrun(1000);
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(ad.StartRec(window.hwnd, dir.File("lost").c_str()), -98);
+  auto took = std::chrono::steady_clock::now() - t0;
+  EXPECT_GE(took, std::chrono::milliseconds(2100));
+  EXPECT_LT(took, std::chrono::seconds(5));
+  EXPECT_TRUE(window.Seen(kCardOverrun));
+  EXPECT_FALSE(Exists(dir.File("lost#01.wav")));
+}
+
+// A handler that calls back during the run: a second StartRec is ignored,
+// Halt is refused and ends the run instead of freeing its buffers.
+TEST(AdCardStop, HaltFromAHandlerDuringARunEndsTheRun) {
+  ScratchFolder dir;
+  CLmAdCard ad;
+  CardWindow window;
+  int again = 1;
+  int halted = 1;
+  window.onCardMessage = [&](uintptr_t w) {
+    if (w != kCardConversionStarted) return;
+    again = ad.StartRec(window.hwnd, dir.File("inner").c_str());
+    halted = ad.Halt();
+  };
+  ASSERT_EQ(ad.Initialize(16, 1, 1, 50000, 50000, 0, 0), 0);
+  std::string base = dir.File("outer");
+  EXPECT_EQ(ad.StartRec(window.hwnd, base.c_str()), -98);
+  EXPECT_EQ(again, 0);
+  EXPECT_EQ(halted, -100);
+  EXPECT_FALSE(Exists(base + "#01.wav"));
+  EXPECT_FALSE(Exists(dir.File("inner#01.wav")));
+  EXPECT_EQ(ad.Halt(), 0);
+}
+
 TEST(AdCardFailure, RefusedConfigurationAndFailedStartLeaveTheRecorderUsable) {
   ScratchFolder dir;
   CLmAdCard fast;

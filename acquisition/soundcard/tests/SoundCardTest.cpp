@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "AcqTestUtil.h"
 #include "AlsaTestPcm.h"
@@ -361,4 +362,39 @@ TEST(SoundCardReadWav, RefusesMalformedFilesWithoutReadingPastThem) {
   EXPECT_EQ(sb.ReadWav(dir.File("garbage.wav").c_str()), -100);
   double v[4];
   EXPECT_EQ(sb.GetData(v, 0), -102);
+}
+
+// StartRec pumps the caller's messages; a handler that calls back into the
+// recorder during the run is refused instead of freeing buffers in use.
+TEST(SoundCardReentry, CallsFromAHandlerDuringARunAreRefused) {
+  AlsaTestPcm pcm;
+  ScratchFolder out;
+  ASSERT_TRUE(pcm.UseSamples(Samples16(Ramp(20000))));
+  lmp::wavein::AlsaCallsOverride o;
+  o->readi = [](snd_pcm_t* p, void* buf, snd_pcm_uframes_t n) -> snd_pcm_sframes_t {
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));  // a slower device
+    return snd_pcm_readi(p, buf, n);
+  };
+  AcSoundBlaster sb;
+  ASSERT_EQ(sb.Initialize(16, 1, 1, 20000, 48000, 0), 0);
+  int answers[4] = {1, 1, 1, 1};
+  bool handled = false;
+  lmp::HWND window = lmp::CreateWindowHandle([&](lmp::HWND, lmp::UINT, lmp::WPARAM, lmp::LPARAM) {
+    answers[0] = sb.Halt();
+    answers[1] = sb.Initialize(16, 1, 1, 10, 8000, 0);
+    answers[2] = sb.ReadWav("/nonexistent.wav");
+    answers[3] = sb.StartRec(nullptr);
+    handled = true;
+    return lmp::LRESULT{0};
+  });
+  ASSERT_TRUE(lmp::PostMessage(window, lmp::WM_USER, 0, 0));
+  std::string path = out.File("reentry.wav");
+  EXPECT_EQ(sb.StartRec(path.c_str()), 0);
+  lmp::DestroyWindowHandle(window);
+  ASSERT_TRUE(handled);
+  EXPECT_EQ(answers[0], -100);
+  EXPECT_EQ(answers[1], -100);
+  EXPECT_EQ(answers[2], -100);
+  EXPECT_EQ(answers[3], 0);  // already running
+  EXPECT_EQ(ReadFileBytes(path).size(), 44u + 40000u);
 }
