@@ -25,7 +25,8 @@ int CopyOut(const double* array, uint32_t size, uint32_t sampFreq, double* out) 
 }
 
 // power[i] = re[i]² + im[i]², amplitude[i] = √power[i].
-KR_SIMD_CLONES void PowerAndAmplitude(const double* re, const double* im, double* power, double* amp, uint32_t n) {
+KR_SIMD_CLONES void PowerAndAmplitude(const double* __restrict re, const double* __restrict im, double* __restrict power,
+                                      double* __restrict amp, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i) {
         const double p = re[i] * re[i] + im[i] * im[i];
         power[i] = p;
@@ -48,7 +49,7 @@ double InBandSum(const double* v, uint32_t n) {
     return sum;
 }
 
-KR_SIMD_CLONES void Scale(double* v, uint32_t n, double divisor) {
+KR_SIMD_CLONES void Scale(double* __restrict v, uint32_t n, double divisor) {
     for (uint32_t i = 0; i < n; ++i) v[i] /= divisor;
 }
 
@@ -148,11 +149,13 @@ struct SpectrumArrays {
 };
 
 // Power and amplitude of the complex arrays, each normalised in band.
-void DeriveNormalised(SpectrumArrays& a, uint32_t n) {
-    PowerAndAmplitude(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n);
-    NormaliseInBand(a.power.get(), n);
-    NormaliseInBand(a.amp.get(), n);
+void DeriveNormalised(const double* re, const double* im, double* power, double* amp, uint32_t n) {
+    PowerAndAmplitude(re, im, power, amp, n);
+    NormaliseInBand(power, n);
+    NormaliseInBand(amp, n);
 }
+
+void DeriveNormalised(SpectrumArrays& a, uint32_t n) { DeriveNormalised(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n); }
 
 }  // namespace
 
@@ -182,6 +185,19 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
         uint32_t offset = 0;
         if (count != n && mode == 1) offset = count - n;
         if (count != n && mode == 2) offset = (count - n) / 2;
+        if (m_size == n) {
+            // Same length as held: the transform overwrites the object's own
+            // arrays (a failure then leaves the object empty, as always), which
+            // spares four large allocations when a chain is re-run.
+            status = Fft(window + offset, nullptr, m_re, m_im, n, kFftForward);
+            if (status != WA_OK) {
+                ClearData();
+                return status;
+            }
+            DeriveNormalised(m_re, m_im, m_power, m_amp, n);
+            m_sampFreq = sampFreq;
+            return WA_OK;
+        }
         SpectrumArrays arrays(n);
         if (!arrays.ok) {
             ClearData();

@@ -218,6 +218,26 @@ TEST(SpectrumFromFFT, TwoWindowAverage) {
     }
 }
 
+TEST(SpectrumFromFFT, RecomputingAtTheSameLengthReplacesEverything) {
+    // The second call of each pair reuses the held arrays; its result must be
+    // that of a fresh object, whatever the first call left behind.
+    const std::vector<double> a = RandomSignal(768, 20), b = RandomSignal(768, 21);
+    WAData da, db;
+    ASSERT_EQ(da.SetData(a.data(), 768, 1000), 0);
+    ASSERT_EQ(db.SetData(b.data(), 768, 2000), 0);
+    for (int firstMode : {0, -1}) {
+        WAPowerSpectrum reused, fresh;
+        ASSERT_EQ(reused.SetSpectrumFromFFT(da, 0, 768, firstMode), 0);
+        ASSERT_EQ(reused.SetSpectrumFromFFT(db, 0, 768, 1), 0);
+        ASSERT_EQ(fresh.SetSpectrumFromFFT(db, 0, 768, 1), 0);
+        EXPECT_EQ(reused.GetSampFreq(), 2000u);
+        EXPECT_EQ(Re(reused), Re(fresh));
+        EXPECT_EQ(Im(reused), Im(fresh));
+        EXPECT_EQ(Power(reused), Power(fresh));
+        EXPECT_EQ(Amp(reused), Amp(fresh));
+    }
+}
+
 TEST(SpectrumFromFFT, SmallWindows) {
     // One point is its own transform; two points give sum and difference.
     const std::vector<double> x{3.0, -1.0, 7.0};
