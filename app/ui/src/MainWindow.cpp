@@ -248,7 +248,8 @@ void MainWindow::buildForm() {
   } radios[] = {{1000, ids::kFormPageWaveform}, {1001, ids::kFormPageSpectrum}, {1062, ids::kFormPageAbnormal},
                 {1002, 0}, {1003, 0}};
   for (const auto& radio : radios) {
-    const QString text = radio.textId ? languageText(radio.textId)
+    // Radios with a language id get their text from the localisation table.
+    const QString text = radio.textId ? QString()
                          : radio.id == 1002 ? QString::fromUtf8("差分ｽﾍﾟｸﾄﾙ")
                                             : templateText("差分波形", "Difference waveform");
     auto* button = new QRadioButton(text, formWidget);
@@ -265,7 +266,7 @@ void MainWindow::buildForm() {
     });
   }
   pageRow->addSpacing(12);
-  auto* fileLabel = new QLabel(languageText(ids::kFormDisplayFile), formWidget);
+  auto* fileLabel = new QLabel(formWidget);
   fileLabel->setObjectName("1240");
   pageRow->addWidget(fileLabel);
   fileCombo_ = new QComboBox(formWidget);
@@ -286,12 +287,22 @@ void MainWindow::buildForm() {
                  {1006, ids::kFormFreqFilter, 32773},    {1009, ids::kFormAbnormalSettings, 32779},
                  {1007, ids::kFormAcquisitionSettings, 32774}, {1008, ids::kFormAcquire, 1008}};
   for (const auto& entry : buttons) {
-    auto* button = new QPushButton(languageText(entry.textId), formWidget);
+    auto* button = new QPushButton(formWidget);
     button->setObjectName(QString::number(entry.id));
     controls_.insert(entry.id, button);
     connect(button, &QPushButton::clicked, this, [this, command = entry.command] { runCommand(command); });
     buttonRow->addWidget(button);
   }
+  // Texts and font of the form's controls (dialog 101).
+  static constexpr LocalisationEntry kFormTable[] = {
+      {5, 0, 0, 0, 0, 1000, ids::kFormPageWaveform},     {5, 0, 0, 0, 0, 1001, ids::kFormPageSpectrum},
+      {5, 0, 0, 0, 0, 1062, ids::kFormPageAbnormal},     {5, 0, 0, 0, 0, 1240, ids::kFormDisplayFile},
+      {5, 0, 0, 0, 0, 1004, ids::kFormSamplingPitch},    {5, 0, 0, 0, 0, 1005, ids::kFormYuragiFilter},
+      {5, 0, 0, 0, 0, 1006, ids::kFormFreqFilter},       {5, 0, 0, 0, 0, 1009, ids::kFormAbnormalSettings},
+      {5, 0, 0, 0, 0, 1007, ids::kFormAcquisitionSettings}, {5, 0, 0, 0, 0, 1008, ids::kFormAcquire},
+      {6, 0, 0, 0, 0, 1094, 0},                          {-1, 0, 0, 0, 0, 0, 0}};
+  applyLocalisation(*formWidget, kFormTable);
+
   lamp_ = new ResultLampWidget(formWidget);
   buttonRow->addWidget(lamp_);
   buttonRow->addStretch(1);

@@ -2,6 +2,7 @@
 
 #include "AnalysisState.h"
 #include "LanguageText.h"
+#include "PageText.h"
 #include "PlotCore.h"
 #include "QtPainter.h"
 
@@ -238,7 +239,7 @@ WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidg
   for (const auto& limit : limits) {
     grid->addWidget(caption(limit.japanese, limit.english, this), 0, column++);
     auto* edit = add(numberEdit(this, 60), limit.id);
-    edit->setText(QString::number(limit.value, 'f', 1));
+    edit->setText(QString::fromStdString(text::formatShortest(limit.value)));
     connect(edit, &QLineEdit::editingFinished, this,
             [this, edit, id = limit.id] { logic_.editFinished(id, edit->text().toStdString()); });
     grid->addWidget(edit, 0, column++);
@@ -411,7 +412,7 @@ AbnormalPageWidget::AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidg
   layout->addLayout(row);
   row->addWidget(caption("上限", "Top", this));
   auto* top = add(numberEdit(this, 60), kSquareTop);
-  top->setText("5.0");
+  top->setText("5");
   connect(top, &QLineEdit::editingFinished, this,
           [this, top] { logic_.editFinished(kSquareTop, top->text().toStdString()); });
   row->addWidget(top);
