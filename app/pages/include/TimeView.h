@@ -7,6 +7,8 @@
 
 namespace kr70 {
 
+class PageControls;
+
 enum class ScrollAction { LineLeft, LineRight, PageLeft, PageRight, LeftEnd, RightEnd, Track, EndScroll };
 
 class TimeView {
@@ -34,6 +36,11 @@ class TimeView {
   int scrollPosition() const { return position_; }
   bool sliderEnabled() const { return sliderEnabled_; }
   bool scrollEnabled() const { return sliderEnabled_ && slider_ != 0; }
+  // Time in ms under the mouse at `fraction` of the plot width:
+  // N / fs / z · 1000 · u + N / fs · p.
+  double timeAt(uint32_t count, uint32_t samplingFrequency, double fraction) const;
+  // Shows slider position, zoom factor and scroll bar, enabled or not.
+  void show(PageControls& controls, int32_t sliderId, int32_t zoomTextId, int32_t scrollBarId) const;
   int64_t firstSample(uint32_t count) const {
     return static_cast<int64_t>(static_cast<uint64_t>(count) * position_ / 1000);
   }

@@ -92,7 +92,6 @@ class WaveformPage {
   void refuse(int32_t controlId, int32_t textId, const std::string& restored, bool& ready);
   void commitSelection();
   void showSelection();
-  void showZoom();
   int64_t firstSample() const { return view_.firstSample(count_); }
 
   UiPort& port_;

@@ -59,19 +59,14 @@ void AbnormalPage::scrolled(ScrollAction action, int trackPosition) {
 
 void AbnormalPage::refresh() {
   view_.applyDuration(count_, square_.samplingFrequency);
-  controls_.setSliderPosition(kSlider, view_.sliderPosition());
-  controls_.setText(kZoomText, text::formatInt(view_.zoom()));
-  controls_.enable(kSlider, view_.sliderEnabled());
-  controls_.setScrollBar(kScrollBar, view_.scrollPage(), view_.scrollPosition());
-  controls_.enable(kScrollBar, view_.scrollEnabled());
+  view_.show(controls_, kSlider, kZoomText, kScrollBar);
   controls_.redraw(-1);
 }
 
 void AbnormalPage::mouseMoved(double fraction) {
   const uint32_t fs = square_.samplingFrequency;
   if (count_ == 0 || fs == 0 || fraction < 0.0) return;
-  const double seconds = static_cast<double>(count_) / fs;
-  const double t = seconds / view_.zoom() * 1000.0 * fraction + seconds * view_.scrollPosition();
+  const double t = view_.timeAt(count_, fs, fraction);
   const auto index = static_cast<int64_t>(std::trunc(fs / 1000.0 * t));
   controls_.setText(kTimeText, text::formatFixed(t, 3));
   controls_.setText(kIndexText, text::formatInt(index));

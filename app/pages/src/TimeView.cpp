@@ -1,5 +1,8 @@
 #include "TimeView.h"
 
+#include "PageControls.h"
+#include "PageText.h"
+
 #include <algorithm>
 
 namespace kr70 {
@@ -44,6 +47,20 @@ bool TimeView::scroll(ScrollAction action, int trackPosition) {
   const bool moved = position != position_;
   position_ = position;
   return moved;
+}
+
+double TimeView::timeAt(uint32_t count, uint32_t samplingFrequency, double fraction) const {
+  const double seconds = static_cast<double>(count) / samplingFrequency;
+  return seconds / zoom() * 1000.0 * fraction + seconds * position_;
+}
+
+void TimeView::show(PageControls& controls, int32_t sliderId, int32_t zoomTextId,
+                    int32_t scrollBarId) const {
+  controls.setSliderPosition(sliderId, slider_);
+  controls.setText(zoomTextId, text::formatInt(zoom()));
+  controls.enable(sliderId, sliderEnabled());
+  controls.setScrollBar(scrollBarId, scrollPage(), position_);
+  controls.enable(scrollBarId, scrollEnabled());
 }
 
 }  // namespace kr70

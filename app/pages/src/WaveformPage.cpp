@@ -130,14 +130,6 @@ void WaveformPage::showSelection() {
   controls_.setText(kLength, text::formatInt(length_));
 }
 
-void WaveformPage::showZoom() {
-  controls_.setSliderPosition(kSlider, view_.sliderPosition());
-  controls_.setText(kZoomText, text::formatInt(view_.zoom()));
-  controls_.enable(kSlider, view_.sliderEnabled());
-  controls_.setScrollBar(kScrollBar, view_.scrollPage(), view_.scrollPosition());
-  controls_.enable(kScrollBar, view_.scrollEnabled());
-}
-
 void WaveformPage::sliderMoved(int position) {
   if (!view_.sliderEnabled()) return;
   view_.setSliderPosition(position);
@@ -151,7 +143,7 @@ void WaveformPage::scrolled(ScrollAction action, int trackPosition) {
 
 void WaveformPage::refresh() {
   view_.applyDuration(count_, upper_.samplingFrequency);
-  showZoom();
+  view_.show(controls_, kSlider, kZoomText, kScrollBar);
   controls_.redraw(-1);
 }
 
@@ -182,8 +174,7 @@ void WaveformPage::mouseReleased(double fraction) {
 void WaveformPage::mouseMoved(double fraction) {
   const uint32_t fs = upper_.samplingFrequency;
   if (count_ == 0 || fs == 0 || fraction < 0.0) return;
-  const double seconds = static_cast<double>(count_) / fs;
-  const double t = seconds / view_.zoom() * 1000.0 * fraction + seconds * view_.scrollPosition();
+  const double t = view_.timeAt(count_, fs, fraction);
   const auto index = static_cast<int64_t>(std::trunc(fs / 1000.0 * t));
   controls_.setText(kTimeText, text::formatFixed(t, 3));
   controls_.setText(kIndexText, text::formatInt(index));

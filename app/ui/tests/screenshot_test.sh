@@ -22,6 +22,7 @@ with open(sys.argv[1], "wb") as f:
         f.write(struct.pack("<h", int(max(-32767, min(32767, value)))))
 PY
 export XDG_CONFIG_HOME="$out/config"   # keep the tester's own settings untouched
+export QT_QPA_PLATFORM=xcb             # the suite may run with offscreen set
 
 # shoot <png> <page> [file]: one start of KR70, one screenshot; prints the
 # number of black pixels.
