@@ -38,7 +38,10 @@ public:
 
     // Decimation: keeps source samples 0, pitch, 2·pitch, … (no averaging),
     // (size + pitch − 1) / pitch points at sampFreq / pitch (truncated).
-    // -1 for pitch 0, -200 when the source is empty. source may be *this.
+    // -1 for pitch 0 and for a pitch above the sampling frequency (no
+    // frequency would be left; the object is then unchanged), -200 when the
+    // source is empty, -2 out of memory (the object is then empty).
+    // source may be *this.
     int SetDataFromSampling(const WAData& source, uint32_t pitch);
 
     // FIR filtering with the filter's coefficients h (T of them) and sampling
@@ -46,8 +49,9 @@ public:
     // keepHead != 0: y[n] for every n with n mod p = 0 (⌈S/p⌉ points).
     // keepHead == 0: min(S, T) zeros, then y[n] for n = T … S−1, n mod p = 0.
     // Result frequency = source frequency / p. -201 filter system not
-    // started, -200 empty source, -202 filter without coefficients or pitch 0.
-    // source may be *this.
+    // started, -200 empty source, -202 filter without coefficients or pitch 0,
+    // -1 for a pitch above the sampling frequency (object unchanged), -2 out
+    // of memory (object empty). source may be *this.
     int SetDataFromFiltering(const WAData& source, const WAFilter& filter, int keepHead);
 
     // result[i] = second[i] − first[i], at the first operand's frequency.
