@@ -215,23 +215,27 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
     if (mode != -1) return WA_ERR_ARGUMENT;
 
     // Two-window average: the first and the last n points, each normalised
-    // by its own in-band sums, then averaged bin by bin.
-    SpectrumArrays first(n);
+    // by its own in-band sums, then averaged bin by bin. The first window's
+    // arrays become the result; at the held length they are the object's own.
+    const bool reuse = m_size == n;
+    SpectrumArrays fresh(reuse ? 0 : n);
     SpectrumArrays last(n);
-    if (!first.ok || !last.ok) {
+    if ((!reuse && !fresh.ok) || !last.ok) {
         ClearData();
         return WA_ERR_MEMORY;
     }
-    status = Fft(window, nullptr, first.re.get(), first.im.get(), n, kFftForward);
+    double* re = reuse ? m_re : fresh.re.get();
+    double* im = reuse ? m_im : fresh.im.get();
+    double* power = reuse ? m_power : fresh.power.get();
+    double* amp = reuse ? m_amp : fresh.amp.get();
+    status = Fft(window, nullptr, re, im, n, kFftForward);
     if (status == WA_OK) status = Fft(window + (count - n), nullptr, last.re.get(), last.im.get(), n, kFftForward);
     if (status != WA_OK) {
         ClearData();
         return status;
     }
-    DeriveNormalised(first, n);
+    DeriveNormalised(re, im, power, amp, n);
     DeriveNormalised(last, n);
-    double* power = first.power.get();
-    double* amp = first.amp.get();
     const double* power2 = last.power.get();
     const double* amp2 = last.amp.get();
     for (uint32_t i = 0; i < n; ++i) {
@@ -239,9 +243,13 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
         amp[i] = (amp[i] + amp2[i]) / 2.0;
     }
     // The stored complex parts of an averaged spectrum are zero.
-    std::memset(first.re.get(), 0, sizeof(double) * n);
-    std::memset(first.im.get(), 0, sizeof(double) * n);
-    Adopt(first.re.release(), first.im.release(), first.power.release(), first.amp.release(), n, sampFreq);
+    std::memset(re, 0, sizeof(double) * n);
+    std::memset(im, 0, sizeof(double) * n);
+    if (reuse) {
+        m_sampFreq = sampFreq;
+    } else {
+        Adopt(fresh.re.release(), fresh.im.release(), fresh.power.release(), fresh.amp.release(), n, sampFreq);
+    }
     return WA_OK;
 }
 
