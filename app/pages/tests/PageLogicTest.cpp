@@ -1,10 +1,13 @@
 #include "AbnormalPage.h"
 #include "FakePage.h"
+#include "PageText.h"
+#include "PlotCore.h"
 #include "SpectrumPage.h"
 #include "WaveformPage.h"
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <vector>
 
 namespace kr70 {
@@ -295,6 +298,25 @@ TEST(ResultLampLogic, StatesLightTheLamps) {
   EXPECT_EQ(lamp.state(), 0);
   lamp.setDisplay(1);
   EXPECT_TRUE(lamp.shown());
+}
+
+}  // namespace
+}  // namespace kr70
+
+namespace kr70 {
+namespace {
+
+TEST(PageTextLocale, NumbersUseTheDecimalPointWhateverTheLocale) {
+  const char* previous = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = previous ? previous : "C";
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "de_DE.utf8") == nullptr)
+    GTEST_SKIP() << "no German locale installed";
+  EXPECT_EQ(text::formatFixed(500.0, 3), "500.000");
+  EXPECT_EQ(text::formatShortest(-0.25), "-0.25");
+  EXPECT_DOUBLE_EQ(text::parseDouble(" 1.5e1x"), 15.0);
+  EXPECT_DOUBLE_EQ(text::parseDouble("abc"), 0.0);
+  EXPECT_EQ(plot::millisecondLabel(1.25), "1.25");
+  std::setlocale(LC_ALL, saved.c_str());
 }
 
 }  // namespace
