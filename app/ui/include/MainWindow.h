@@ -80,6 +80,7 @@ class MainWindow : public QMainWindow, public UiPort {
   void buildStatusBar();
   void buildForm();
   void notYetAvailable(const QString& what);
+  void showVersionDialog();
 
   Profile& profile_;
   bool showBoxes_;

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -330,8 +331,30 @@ void MainWindow::notYetAvailable(const QString& what) {
   ShowMessage(message);
 }
 
+void MainWindow::showVersionDialog() {
+  QDialog dialog(this);
+  for (int id : {1243, 1241, 1242}) (new QLabel(&dialog))->setObjectName(QString::number(id));
+  auto* ok = new QPushButton(&dialog);
+  ok->setObjectName("1");
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  // Dialog 100, laid out in dialog units of the language font.
+  static constexpr LocalisationEntry kTable[] = {
+      {0, 0, 0, 0, 0, 0, ids::kVersionTitle},
+      {2, 10, 10, 180, 10, 1243, ids::kVersionProgramName},
+      {2, 10, 24, 180, 10, 1241, ids::kVersionNumber},
+      {2, 10, 38, 180, 10, 1242, ids::kVersionMaker},
+      {2, 150, 54, 40, 14, 1, ids::kButtonOk},
+      {-1, 0, 0, 0, 0, 0, 0}};
+  applyLocalisation(dialog, kTable);
+  const QFontMetrics metrics(languageFont());
+  dialog.setFixedSize(qRound(200 * metrics.averageCharWidth() / 4.0), qRound(76 * metrics.height() / 8.0));
+  dialog.exec();
+}
+
 void MainWindow::runCommand(int32_t commandId) {
   switch (commandId) {
+    case 57664: showVersionDialog(); return;
     case 57601: form_.openFiles(); return;
     case 57665: close(); return;
     case 32810: form_.fftDisplaySettings([](int32_t* flag) { return ShowFFTSetDlg(nullptr, flag); }); return;

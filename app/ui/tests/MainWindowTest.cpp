@@ -188,6 +188,25 @@ TEST_P(MainWindowTest, FftDisplayCommandSwitchesTheSpectrumPage) {
   EXPECT_TRUE(window->action(32776)->isEnabled());
 }
 
+TEST_P(MainWindowTest, VersionDialogTextsFromTheTable) {
+  QString title, name, ok;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    name = dialog->findChild<QLabel*>("1243")->text();
+    auto* button = dialog->findChild<QPushButton*>("1");
+    ok = button->text();
+    button->click();
+  });
+  window->runCommand(57664);
+  EXPECT_EQ(title, languageText(100));
+  EXPECT_EQ(name, languageText(101));
+  EXPECT_EQ(ok, languageText(200));
+  EXPECT_FALSE(title.isEmpty());
+  EXPECT_TRUE(messages.empty());
+}
+
 TEST(LampImages, SizesAndColours) {
   const QImage ok = lampImage(true, true), ng = lampImage(false, true), off = lampImage(true, false);
   EXPECT_EQ(ok.size(), QSize(100, 38));
