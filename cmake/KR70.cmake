@@ -33,7 +33,10 @@ function(add_kr70_test name)
     set(ARG_TIMEOUT 300)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
-  if(ARG_ENV)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
-  endif()
+  # Each test gets its own runtime folder, so the named locks and temporary files
+  # of tests running in parallel (or of a workstation the user has open) never meet.
+  set(runtime_dir ${CMAKE_CURRENT_BINARY_DIR}/${name}.runtime)
+  file(MAKE_DIRECTORY ${runtime_dir})
+  file(CHMOD ${runtime_dir} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "XDG_RUNTIME_DIR=${runtime_dir};${ARG_ENV}")
 endfunction()
