@@ -10,6 +10,7 @@
 
 #include "Fft.h"
 #include "SimdDispatch.h"
+#include "SimdLevelTest.h"
 #include "TestSupport.h"
 
 using namespace lmcmanlz;
@@ -19,22 +20,7 @@ using anlztest::RandomSignal;
 
 namespace {
 
-class FftAtLevel : public ::testing::TestWithParam<SimdLevel> {
-protected:
-    void SetUp() override {
-        if (static_cast<int>(GetParam()) > static_cast<int>(DetectedSimdLevel())) GTEST_SKIP() << "not supported";
-        SetSimdLevel(GetParam());
-    }
-    void TearDown() override { SetSimdLevel(SimdLevel::Avx512); }
-};
-
-std::string LevelName(const ::testing::TestParamInfo<SimdLevel>& info) {
-    switch (info.param) {
-    case SimdLevel::Avx512: return "Avx512";
-    case SimdLevel::Avx2: return "Avx2";
-    default: return "Baseline";
-    }
-}
+class FftAtLevel : public anlztest::SimdLevelTest {};
 
 TEST_P(FftAtLevel, ForwardAndInverseMatchNaiveTransforms) {
     // Sizes reach the special cases (1, 2, 4), the single odd stage, paired
@@ -116,7 +102,7 @@ TEST_P(FftAtLevel, LargeTransformsOfKnownSpectra) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FftAtLevel,
-                         ::testing::Values(SimdLevel::Baseline, SimdLevel::Avx2, SimdLevel::Avx512), LevelName);
+                         anlztest::kAllSimdLevels, anlztest::SimdLevelName);
 
 TEST(Fft, RefusesLengthsThatAreNotPowersOfTwo) {
     double x[6] = {}, y[6], z[6];

@@ -9,6 +9,7 @@
 
 #include "FirKernel.h"
 #include "SimdDispatch.h"
+#include "SimdLevelTest.h"
 #include "TestSupport.h"
 
 using namespace lmcmanlz;
@@ -16,22 +17,7 @@ using anlztest::RandomSignal;
 
 namespace {
 
-class FirAtLevel : public ::testing::TestWithParam<SimdLevel> {
-protected:
-    void SetUp() override {
-        if (static_cast<int>(GetParam()) > static_cast<int>(DetectedSimdLevel())) GTEST_SKIP() << "not supported";
-        SetSimdLevel(GetParam());
-    }
-    void TearDown() override { SetSimdLevel(SimdLevel::Avx512); }
-};
-
-std::string LevelName(const ::testing::TestParamInfo<SimdLevel>& info) {
-    switch (info.param) {
-    case SimdLevel::Avx512: return "Avx512";
-    case SimdLevel::Avx2: return "Avx2";
-    default: return "Baseline";
-    }
-}
+class FirAtLevel : public anlztest::SimdLevelTest {};
 
 TEST_P(FirAtLevel, MatchesNaiveConvolution) {
     // Sizes around the vector block (64 outputs) and tap counts from one to
@@ -74,6 +60,6 @@ TEST_P(FirAtLevel, HeadStartingInsideThePaddedRegion) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, FirAtLevel,
-                         ::testing::Values(SimdLevel::Baseline, SimdLevel::Avx2, SimdLevel::Avx512), LevelName);
+                         anlztest::kAllSimdLevels, anlztest::SimdLevelName);
 
 }  // namespace
