@@ -11,7 +11,26 @@
 
 namespace lmcmanlz {
 
-void BuildSineTable(double* entry, uint32_t n) {
+namespace {
+
+// entry[n/2 − i] = entry[i] for 0 ≤ i < n/4; reads and writes do not overlap.
+KR_SIMD_CLONES void MirrorQuarter(double* __restrict dst, const double* __restrict src, std::size_t quarter) {
+    for (std::size_t i = 0; i < quarter; ++i) dst[-static_cast<std::ptrdiff_t>(i)] = src[i];
+}
+
+KR_SIMD_CLONES void NegateInto(double* __restrict dst, const double* __restrict src, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) dst[i] = -src[i];
+}
+
+// dst[j] = src[2j]: the twiddles of a stage are every other one of the next.
+KR_SIMD_CLONES void TakeEven(double* __restrict dst, const double* __restrict src, std::size_t count) {
+    for (std::size_t j = 0; j < count; ++j) dst[j] = src[2 * j];
+}
+
+// The recurrence part of the sine table: entries 0 … n/4 (n ≥ 4). Compiled
+// for the baseline instruction set only, so that no multiply-add is fused and
+// the table is the same on every processor.
+void SineTableQuarter(double* entry, uint32_t n) {
     const uint32_t quarter = n / 4;
     const uint32_t eighth = n / 8;
     const double t = std::sin(std::numbers::pi / static_cast<double>(n));
@@ -31,11 +50,30 @@ void BuildSineTable(double* entry, uint32_t n) {
         ds -= t2 * s;
     }
     if (eighth != 0) entry[eighth] = std::sqrt(0.5);
-    for (uint32_t i = 0; i < quarter; ++i) entry[n / 2 - i] = entry[i];
-    // entry[i + n/2] = −entry[i] for i < n/2 + n/4, in two loops whose reads
-    // and writes do not overlap (the second reads what the first wrote).
-    for (uint32_t i = 0; i < n / 2; ++i) entry[i + n / 2] = -entry[i];
-    for (uint32_t i = n / 2; i < n / 2 + quarter; ++i) entry[i + n / 2] = -entry[i];
+}
+
+// Entries 0 … n/2 of the sine table (n ≥ 4): everything the transform reads
+// (sines of angle index h < n/4 at h, their cosines at h + n/4).
+void BuildSineTableHalf(double* entry, uint32_t n) {
+    SineTableQuarter(entry, n);
+    MirrorQuarter(entry + n / 2, entry, n / 4);
+}
+
+}  // namespace
+
+void BuildSineTable(double* entry, uint32_t n) {
+    if (n < 4) {
+        // Q = E = 0: entry[0] = 0 is the whole recurrence part.
+        if (n == 0) return;
+        entry[0] = 0.0;
+        for (uint32_t i = 0; i < n / 2; ++i) entry[i + n / 2] = -entry[i];
+        return;
+    }
+    BuildSineTableHalf(entry, n);
+    // entry[i + n/2] = −entry[i] for i < n/2 + n/4; from i = n/2 on it reads
+    // what it wrote itself, hence two spans in order.
+    NegateInto(entry + n / 2, entry, n / 2);
+    NegateInto(entry + n, entry + n / 2, n / 4);
 }
 
 void BuildBitReversal(uint32_t* table, uint32_t n) {
@@ -54,21 +92,59 @@ void BuildBitReversal(uint32_t* table, uint32_t n) {
 
 namespace {
 
-// Points transformed in cache before the larger stages run over the whole
-// array (re + im of 4096 points = 64 KiB).
-constexpr std::size_t kBlockPoints = 16384;
+// Layout of a transform of n points with tiles of T × T points:
+//
+// Output position P (bit-reversed order) is split as P = C·(n/T) + B·T + A
+// with A, C < T; the input index of P is rev(A)·(n/T) + rev(B)·T + rev(C).
+// One tile (one B) therefore reads T whole vectors of T consecutive inputs
+// (one per A) and writes T whole vectors of T consecutive outputs (one per C)
+// after an in-register transpose. The first log2(T) stages combine outputs
+// of the same C and B, which are lanes of the same index in the T input
+// vectors, so they run on the tile before the transpose.
+//
+// Stages from k = T to S/2 then run in blocks of S consecutive positions
+// (S ≤ n/T) while the block is in cache: the tiles of B in [βS/T, (β+1)S/T)
+// fill block β of all T regions C at once. The remaining stages (k ≥ S)
+// run over columns: the array as n/S rows of S points, a chunk of columns at
+// a time taken through every remaining stage in cache.
+//
+// Twiddles: the table gives cos of angle index h + n/4 as −sin of h and sin
+// of h + n/4 as cos of h, exactly (its second quarter mirrors the first and
+// its third is the negated first). So butterfly j + k/2 of stage k has the
+// twiddle (−s, c) of butterfly j, and only the first half of every stage's
+// twiddles is stored and read; stages T and S, which some kernels run as
+// whole stages, keep both halves.
+//
+// The inverse transform is the conjugate of the forward transform of the
+// conjugated input: the butterflies with s = −sin on x give exactly the
+// negated imaginary parts of the butterflies with s = +sin on conj(x), so
+// one set of kernels serves both directions.
+
+// Points of a block whose stages k < S run in cache (re + im = 32 KiB).
+constexpr std::size_t kBlockPoints = 2048;
+// Points of a column chunk whose stages k ≥ S run in cache, and the fewest
+// columns of a chunk (whole cache lines, enough for the prefetchers).
+constexpr std::size_t kChunkPoints = 2048;
+constexpr std::size_t kChunkMinWidth = 64;
+// Tiles read in bit-reversed order, which no hardware prefetcher follows:
+// the input of the tile this many tiles ahead is asked for in advance.
+constexpr std::size_t kTilesAhead = 4;
 
 struct FftWork {
     const double* inRe;
-    const double* inIm;
+    const double* inIm;  // null: all-zero imaginary input
     double* re;
     double* im;
-    const uint32_t* reversal;
-    const double* twiddleCos;  // stage k < n/2 at [k, 2k): cos(2πj/(2k))
-    const double* twiddleSin;  // stage k < n/2 at [k, 2k): sin(2πj/(2k))
-    const double* sineTable;   // the last stage reads the table directly
+    const uint32_t* tileReversal;  // rev(B) over log2(n/T²) bits
+    const double* twiddleCos;      // stage k (T ≤ k < n/2) at [k, 2k): cos(2πj/(2k))
+    const double* twiddleSin;      // stage k (T ≤ k < n/2) at [k, 2k): sin(2πj/(2k))
+    const double* sineTable;       // the last stage and the tile stages read it directly
+    double* scratchRe;             // one column chunk (rows × chunkWidth)
+    double* scratchIm;
     std::size_t n;
-    double sign;               // +1 forward, −1 inverse (applied to the sines)
+    std::size_t blockPoints;       // S
+    std::size_t chunkWidth;
+    double imSign;                 // −1 conjugates the imaginary input (inverse)
 };
 
 KR_ALWAYS_INLINE const double* StageCos(const FftWork& w, std::size_t k) {
@@ -78,39 +154,8 @@ KR_ALWAYS_INLINE const double* StageSin(const FftWork& w, std::size_t k) {
     return 2 * k == w.n ? w.sineTable : w.twiddleSin + k;
 }
 
-// Bit-reversed gather of one block of output positions fused with the first
-// two stages. Their twiddles are exact (cos 0 = 1, sin 0 = 0 at k = 1; the
-// table's −0 and ±1 at k = 2), so the butterflies reduce to sums, differences
-// and a swap of real and imaginary parts.
-KR_ALWAYS_INLINE void GatherFirstStages(const FftWork& w, std::size_t begin, std::size_t end) {
-    const uint32_t* rev = w.reversal;
-    const double sg = w.sign;
-    for (std::size_t i = begin; i < end; i += 4) {
-        const uint32_t p0 = rev[i], p1 = rev[i + 1], p2 = rev[i + 2], p3 = rev[i + 3];
-        const double x0r = w.inRe[p0], x1r = w.inRe[p1], x2r = w.inRe[p2], x3r = w.inRe[p3];
-        double x0i = 0.0, x1i = 0.0, x2i = 0.0, x3i = 0.0;
-        if (w.inIm) {
-            x0i = w.inIm[p0];
-            x1i = w.inIm[p1];
-            x2i = w.inIm[p2];
-            x3i = w.inIm[p3];
-        }
-        const double b0r = x0r + x1r, b1r = x0r - x1r, b2r = x2r + x3r, b3r = x2r - x3r;
-        const double b0i = x0i + x1i, b1i = x0i - x1i, b2i = x2i + x3i, b3i = x2i - x3i;
-        const double dx = sg * b3i;
-        const double dy = -sg * b3r;
-        w.re[i] = b0r + b2r;
-        w.re[i + 2] = b0r - b2r;
-        w.im[i] = b0i + b2i;
-        w.im[i + 2] = b0i - b2i;
-        w.re[i + 1] = b1r + dx;
-        w.re[i + 3] = b1r - dx;
-        w.im[i + 1] = b1i + dy;
-        w.im[i + 3] = b1i - dy;
-    }
-}
-
-// One butterfly on vectors: (a, b) → (a + w·b, a − w·b), w = c − i·s.
+// One butterfly: (a, b) → (a + w·b, a − w·b), w = c − i·s, written as the
+// transform's dx = s·bi + c·br, dy = c·bi − s·br.
 template <class V>
 KR_ALWAYS_INLINE void Butterfly(V& ar, V& ai, V& br, V& bi, V c, V s) {
     const V dx = s * bi + c * br;
@@ -121,134 +166,438 @@ KR_ALWAYS_INLINE void Butterfly(V& ar, V& ai, V& br, V& bi, V c, V s) {
     ai = ai + dy;
 }
 
-// Stage k alone over [begin, end) (blocks of 2k points); k ≥ W.
+// Twiddle 1 (cos 0 = 1, sin 0 = 0): sum and difference.
+template <class V>
+KR_ALWAYS_INLINE void ButterflyOne(V& ar, V& ai, V& br, V& bi) {
+    const V xr = br, xi = bi;
+    br = ar - xr;
+    ar = ar + xr;
+    bi = ai - xi;
+    ai = ai + xi;
+}
+
+// Twiddle of angle index n/4 (cos = 0, sin = 1): dx = bi, dy = −br.
+template <class V>
+KR_ALWAYS_INLINE void ButterflyQuarter(V& ar, V& ai, V& br, V& bi) {
+    const V xr = br, xi = bi;
+    br = ar - xi;
+    ar = ar + xi;
+    bi = ai + xr;
+    ai = ai - xr;
+}
+
+template <int T>
+struct TileShape;
+
+template <>
+struct TileShape<4> {
+    static constexpr int kReverse[4] = {0, 2, 1, 3};
+    template <class V>
+    static KR_ALWAYS_INLINE void Transpose(V (&r)[4]) {
+        const V a0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
+        const V b0 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
+        const V a1 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
+        const V b1 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
+        r[0] = __builtin_shufflevector(a0, a1, 0, 1, 4, 5);
+        r[2] = __builtin_shufflevector(a0, a1, 2, 3, 6, 7);
+        r[1] = __builtin_shufflevector(b0, b1, 0, 1, 4, 5);
+        r[3] = __builtin_shufflevector(b0, b1, 2, 3, 6, 7);
+    }
+};
+
+template <>
+struct TileShape<8> {
+    static constexpr int kReverse[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    template <class V>
+    static KR_ALWAYS_INLINE void Transpose(V (&r)[8]) {
+        V a[4], b[4], c[4], d[4];
+#pragma GCC unroll 8
+        for (int i = 0; i < 4; ++i) {
+            a[i] = __builtin_shufflevector(r[2 * i], r[2 * i + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+            b[i] = __builtin_shufflevector(r[2 * i], r[2 * i + 1], 1, 9, 3, 11, 5, 13, 7, 15);
+        }
+#pragma GCC unroll 8
+        for (int i = 0; i < 2; ++i) {
+            c[2 * i] = __builtin_shufflevector(a[2 * i], a[2 * i + 1], 0, 1, 8, 9, 4, 5, 12, 13);
+            c[2 * i + 1] = __builtin_shufflevector(a[2 * i], a[2 * i + 1], 2, 3, 10, 11, 6, 7, 14, 15);
+            d[2 * i] = __builtin_shufflevector(b[2 * i], b[2 * i + 1], 0, 1, 8, 9, 4, 5, 12, 13);
+            d[2 * i + 1] = __builtin_shufflevector(b[2 * i], b[2 * i + 1], 2, 3, 10, 11, 6, 7, 14, 15);
+        }
+        // c[0] = rows 0–3 of columns 0 and 4, c[2] = rows 4–7 of the same;
+        // c[1]/c[3] columns 2 and 6; d[·] columns 1, 5 and 3, 7.
+        r[0] = __builtin_shufflevector(c[0], c[2], 0, 1, 2, 3, 8, 9, 10, 11);
+        r[4] = __builtin_shufflevector(c[0], c[2], 4, 5, 6, 7, 12, 13, 14, 15);
+        r[2] = __builtin_shufflevector(c[1], c[3], 0, 1, 2, 3, 8, 9, 10, 11);
+        r[6] = __builtin_shufflevector(c[1], c[3], 4, 5, 6, 7, 12, 13, 14, 15);
+        r[1] = __builtin_shufflevector(d[0], d[2], 0, 1, 2, 3, 8, 9, 10, 11);
+        r[5] = __builtin_shufflevector(d[0], d[2], 4, 5, 6, 7, 12, 13, 14, 15);
+        r[3] = __builtin_shufflevector(d[1], d[3], 0, 1, 2, 3, 8, 9, 10, 11);
+        r[7] = __builtin_shufflevector(d[1], d[3], 4, 5, 6, 7, 12, 13, 14, 15);
+    }
+};
+
+// Gathers tile B and runs the stages k < T on it: k = 1 and 2 have the exact
+// twiddles 1 and (0, 1); k = 4 (T = 8) adds the one of angle index n/8, read
+// from the table, and its rotation.
+template <int T, bool kRealInput>
+KR_ALWAYS_INLINE void Tile(const FftWork& w, std::size_t B) {
+    using V = typename Simd<T>::V;
+    using Shape = TileShape<T>;
+    const std::size_t region = w.n / T;
+    const std::size_t from = static_cast<std::size_t>(w.tileReversal[B]) * T;
+    V r[T], i[T];
+#pragma GCC unroll 8
+    for (int a = 0; a < T; ++a) {
+        r[a] = Load<V>(w.inRe + Shape::kReverse[a] * region + from);
+        if constexpr (kRealInput) {
+            i[a] = V{};
+        } else {
+            i[a] = Load<V>(w.inIm + Shape::kReverse[a] * region + from) * w.imSign;
+        }
+    }
+#pragma GCC unroll 8
+    for (int a = 0; a < T; a += 2) {
+        if constexpr (kRealInput) {
+            const V x = r[a + 1];
+            r[a + 1] = r[a] - x;
+            r[a] = r[a] + x;
+        } else {
+            ButterflyOne(r[a], i[a], r[a + 1], i[a + 1]);
+        }
+    }
+#pragma GCC unroll 8
+    for (int a = 0; a < T; a += 4) {
+        ButterflyOne(r[a], i[a], r[a + 2], i[a + 2]);
+        ButterflyQuarter(r[a + 1], i[a + 1], r[a + 3], i[a + 3]);
+    }
+    if constexpr (T == 8) {
+        const std::size_t n = w.n;
+        const V c = Broadcast<V>(w.sineTable[n / 4 + n / 8]), s = Broadcast<V>(w.sineTable[n / 8]);
+        ButterflyOne(r[0], i[0], r[4], i[4]);
+        Butterfly(r[1], i[1], r[5], i[5], c, s);
+        ButterflyQuarter(r[2], i[2], r[6], i[6]);
+        Butterfly(r[3], i[3], r[7], i[7], -s, c);
+    }
+    Shape::Transpose(r);
+    Shape::Transpose(i);
+    const std::size_t to = B * T;
+#pragma GCC unroll 8
+    for (int c = 0; c < T; ++c) {
+        Store(w.re + Shape::kReverse[c] * region + to, r[c]);
+        Store(w.im + Shape::kReverse[c] * region + to, i[c]);
+    }
+}
+
+template <int T, bool kRealInput>
+KR_ALWAYS_INLINE void PrefetchTile(const FftWork& w, std::size_t B) {
+    using Shape = TileShape<T>;
+    const std::size_t region = w.n / T;
+    const std::size_t from = static_cast<std::size_t>(w.tileReversal[B]) * T;
+#pragma GCC unroll 8
+    for (int a = 0; a < T; ++a) {
+        __builtin_prefetch(w.inRe + Shape::kReverse[a] * region + from, 0, 3);
+        if constexpr (!kRealInput) __builtin_prefetch(w.inIm + Shape::kReverse[a] * region + from, 0, 3);
+    }
+}
+
+// The kernels below run stages on `blocks` blocks `blockStride` apart from
+// re/im. In a stage of distance k (in array positions) butterfly j pairs the
+// points j and k + j of a block; the twiddle pointers are already offset to
+// the butterflies' first j, and j counts `count` positions (a multiple of W).
+
+// One whole stage, every butterfly with its own twiddle.
 template <int W>
-KR_ALWAYS_INLINE void SingleStage(const FftWork& w, std::size_t begin, std::size_t end, std::size_t k) {
+KR_ALWAYS_INLINE void OneStage(double* re, double* im, std::size_t k, std::size_t blocks, std::size_t blockStride,
+                               const double* tc, const double* ts, std::size_t count) {
     using V = typename Simd<W>::V;
-    const double* tc = StageCos(w, k);
-    const double* ts = StageSin(w, k);
-    const V sg = Broadcast<V>(w.sign);
-    for (std::size_t base = begin; base < end; base += 2 * k) {
-        double* r0 = w.re + base;
-        double* i0 = w.im + base;
-        double* r1 = r0 + k;
-        double* i1 = i0 + k;
-        for (std::size_t j = 0; j < k; j += W) {
-            V ar = Load<V>(r0 + j), ai = Load<V>(i0 + j), br = Load<V>(r1 + j), bi = Load<V>(i1 + j);
-            Butterfly(ar, ai, br, bi, Load<V>(tc + j), sg * Load<V>(ts + j));
+    for (std::size_t b = 0; b < blocks; ++b) {
+        double* r0 = re + b * blockStride;
+        double* i0 = im + b * blockStride;
+        for (std::size_t j = 0; j < count; j += W) {
+            V ar = Load<V>(r0 + j), ai = Load<V>(i0 + j), br = Load<V>(r0 + k + j), bi = Load<V>(i0 + k + j);
+            Butterfly(ar, ai, br, bi, Load<V>(tc + j), Load<V>(ts + j));
             Store(r0 + j, ar);
             Store(i0 + j, ai);
-            Store(r1 + j, br);
-            Store(i1 + j, bi);
+            Store(r0 + k + j, br);
+            Store(i0 + k + j, bi);
         }
     }
 }
 
-// Stages k and 2k in one sweep over [begin, end) (blocks of 4k points), the
-// four points of each pair of butterflies kept in registers; k ≥ W.
+// The four points q, q + k, q + 2k, q + 3k through stages k and 2k: stage k
+// with the twiddle (c1, s1), stage 2k with (c2, s2) and its rotation.
+template <class V>
+KR_ALWAYS_INLINE void Quad(double* r0, double* i0, std::size_t k, V c1, V s1, V c2, V s2) {
+    V a0r = Load<V>(r0), a1r = Load<V>(r0 + k), a2r = Load<V>(r0 + 2 * k), a3r = Load<V>(r0 + 3 * k);
+    V a0i = Load<V>(i0), a1i = Load<V>(i0 + k), a2i = Load<V>(i0 + 2 * k), a3i = Load<V>(i0 + 3 * k);
+    Butterfly(a0r, a0i, a1r, a1i, c1, s1);
+    Butterfly(a2r, a2i, a3r, a3i, c1, s1);
+    Butterfly(a0r, a0i, a2r, a2i, c2, s2);
+    Butterfly(a1r, a1i, a3r, a3i, -s2, c2);
+    Store(r0, a0r);
+    Store(r0 + k, a1r);
+    Store(r0 + 2 * k, a2r);
+    Store(r0 + 3 * k, a3r);
+    Store(i0, a0i);
+    Store(i0 + k, a1i);
+    Store(i0 + 2 * k, a2i);
+    Store(i0 + 3 * k, a3i);
+}
+
+// Stages k and 2k in one sweep, stage k with whole twiddles c1/s1[j], stage
+// 2k with the first half c2/s2[j].
 template <int W>
-KR_ALWAYS_INLINE void TwoStages(const FftWork& w, std::size_t begin, std::size_t end, std::size_t k) {
+KR_ALWAYS_INLINE void TwoStages(double* re, double* im, std::size_t k, std::size_t blocks, std::size_t blockStride,
+                                const double* c1, const double* s1, const double* c2, const double* s2,
+                                std::size_t count) {
     using V = typename Simd<W>::V;
-    const double* c1 = StageCos(w, k);
-    const double* s1 = StageSin(w, k);
-    const double* c2 = StageCos(w, 2 * k);
-    const double* s2 = StageSin(w, 2 * k);
-    const V sg = Broadcast<V>(w.sign);
-    for (std::size_t base = begin; base < end; base += 4 * k) {
-        double* r0 = w.re + base;
-        double* i0 = w.im + base;
-        for (std::size_t j = 0; j < k; j += W) {
-            V a0r = Load<V>(r0 + j), a1r = Load<V>(r0 + k + j);
-            V a2r = Load<V>(r0 + 2 * k + j), a3r = Load<V>(r0 + 3 * k + j);
-            V a0i = Load<V>(i0 + j), a1i = Load<V>(i0 + k + j);
-            V a2i = Load<V>(i0 + 2 * k + j), a3i = Load<V>(i0 + 3 * k + j);
-            const V wc = Load<V>(c1 + j), ws = sg * Load<V>(s1 + j);
-            Butterfly(a0r, a0i, a1r, a1i, wc, ws);
-            Butterfly(a2r, a2i, a3r, a3i, wc, ws);
-            Butterfly(a0r, a0i, a2r, a2i, Load<V>(c2 + j), sg * Load<V>(s2 + j));
-            Butterfly(a1r, a1i, a3r, a3i, Load<V>(c2 + k + j), sg * Load<V>(s2 + k + j));
-            Store(r0 + j, a0r);
-            Store(r0 + k + j, a1r);
-            Store(r0 + 2 * k + j, a2r);
-            Store(r0 + 3 * k + j, a3r);
-            Store(i0 + j, a0i);
-            Store(i0 + k + j, a1i);
-            Store(i0 + 2 * k + j, a2i);
-            Store(i0 + 3 * k + j, a3i);
+    for (std::size_t b = 0; b < blocks; ++b) {
+        double* r0 = re + b * blockStride;
+        double* i0 = im + b * blockStride;
+        for (std::size_t j = 0; j < count; j += W) {
+            Quad<V>(r0 + j, i0 + j, k, Load<V>(c1 + j), Load<V>(s1 + j), Load<V>(c2 + j), Load<V>(s2 + j));
         }
     }
 }
 
-// Runs the stages from k = first upwards whose blocks span at most `limit`
-// points over [begin, end). Stages after the first two go in pairs; an odd
-// one out runs alone first (k = 4). Returns the first stage not run.
+// Stages k and 2k in one sweep from first halves only: the quad at j (j <
+// k/2 in the stage) and its partner `partner` positions further on, whose
+// stage-k twiddle is the rotation of j's and whose stage-2k twiddle lies
+// `half` (= k/2) twiddles further on.
 template <int W>
-KR_ALWAYS_INLINE std::size_t RunStages(const FftWork& w, std::size_t begin, std::size_t end, std::size_t first,
-                                       std::size_t limit) {
-    const std::size_t n = w.n;
-    std::size_t k = first;
-    if (k == 4 && n >= 8) {
-        // log2(n) − 2 stages remain from k = 4; with an odd count, k = 4 alone.
-        std::size_t remaining = 0;
-        for (std::size_t t = 4; t < n; t *= 2) ++remaining;
-        if (remaining % 2 == 1) {
-            if (2 * k > limit) return k;
-            SingleStage<4>(w, begin, end, k);
-            k *= 2;
-        } else {
-            if (4 * k > limit) return k;
-            TwoStages<4>(w, begin, end, k);
-            k *= 4;
+KR_ALWAYS_INLINE void TwoStagesHalf(double* re, double* im, std::size_t k, std::size_t blocks,
+                                    std::size_t blockStride, std::size_t partner, const double* c1,
+                                    const double* s1, const double* c2, const double* s2, std::size_t half,
+                                    std::size_t count) {
+    using V = typename Simd<W>::V;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        double* r0 = re + b * blockStride;
+        double* i0 = im + b * blockStride;
+        for (std::size_t j = 0; j < count; j += W) {
+            const V wc = Load<V>(c1 + j), ws = Load<V>(s1 + j);
+            Quad<V>(r0 + j, i0 + j, k, wc, ws, Load<V>(c2 + j), Load<V>(s2 + j));
+            Quad<V>(r0 + partner + j, i0 + partner + j, k, -ws, wc, Load<V>(c2 + half + j),
+                    Load<V>(s2 + half + j));
         }
     }
-    while (k < n && 4 * k <= limit) {
-        if (k >= static_cast<std::size_t>(W)) {
-            TwoStages<W>(w, begin, end, k);
-        } else {
-            TwoStages<4>(w, begin, end, k);
-        }
+}
+
+// How many stages k = first, 2·first, … lie below limit.
+inline int StageCount(std::size_t first, std::size_t limit) {
+    int count = 0;
+    for (std::size_t k = first; k < limit; k *= 2) ++count;
+    return count;
+}
+
+// Stages k = first … length/2 on the block of `length` points at `begin`,
+// in place; with an odd count stage `first` runs alone first. Stage `first`
+// needs both halves of its twiddles.
+template <int W>
+KR_ALWAYS_INLINE void BlockStages(const FftWork& w, std::size_t begin, std::size_t length, std::size_t first) {
+    double* re = w.re + begin;
+    double* im = w.im + begin;
+    std::size_t k = first;
+    if (k >= length) return;
+    if (StageCount(k, length) % 2 == 1) {
+        OneStage<W>(re, im, k, length / (2 * k), 2 * k, StageCos(w, k), StageSin(w, k), k);
+        k *= 2;
+    } else {
+        TwoStages<W>(re, im, k, length / (4 * k), 4 * k, StageCos(w, k), StageSin(w, k), StageCos(w, 2 * k),
+                     StageSin(w, 2 * k), k);
         k *= 4;
     }
-    return k;
+    for (; k < length; k *= 4) {
+        TwoStagesHalf<W>(re, im, k, length / (4 * k), 4 * k, k / 2, StageCos(w, k), StageSin(w, k),
+                         StageCos(w, 2 * k), StageSin(w, 2 * k), k / 2, k / 2);
+    }
 }
 
+// Stages k = S … n/2 over columns: the array as rows of S points, the stages
+// combine rows. A chunk of `width` columns is copied to the scratch arrays
+// (rows `width` apart, so that they do not all fall into the same cache sets
+// as rows S apart would), taken through every remaining stage and copied
+// back. In stage k = span·S, row ρ uses the twiddles j = (ρ mod span)·S +
+// column; rows ρ and ρ + span/2 are partners.
 template <int W>
-KR_ALWAYS_INLINE void FftStages(const FftWork& w) {
+KR_ALWAYS_INLINE void ColumnStages(const FftWork& work) {
+    const FftWork w = work;
     const std::size_t n = w.n;
-    const std::size_t block = n < kBlockPoints ? n : kBlockPoints;
-    std::size_t next = 4;
-    // Block b gathers the input at stride n/block from offset reverse(b); in
-    // the order of that offset, neighbouring blocks read neighbouring samples
-    // of the same cache lines while those are still in cache.
-    const std::size_t blocks = n / block;
-    int blockBits = 0;
-    while ((std::size_t(1) << blockBits) < blocks) ++blockBits;
-    for (std::size_t offset = 0; offset < blocks; ++offset) {
-        std::size_t b = 0;
-        for (int bit = 0; bit < blockBits; ++bit) b |= ((offset >> bit) & 1u) << (blockBits - 1 - bit);
-        const std::size_t begin = b * block;
-        GatherFirstStages(w, begin, begin + block);
-        next = RunStages<W>(w, begin, begin + block, 4, block);
+    const std::size_t S = w.blockPoints;
+    const std::size_t width = w.chunkWidth;
+    double* const re = w.scratchRe;
+    double* const im = w.scratchIm;
+    const std::size_t rows = n / S;
+    const bool odd = StageCount(S, n) % 2 == 1;
+    for (std::size_t col = 0; col < S; col += width) {
+        // Every row lies in another page, beyond the reach of the hardware
+        // prefetchers: the rows of the next chunk are asked for in advance.
+        const std::size_t next = col + width < S ? col + width : col;
+        for (std::size_t row = 0; row < rows; ++row) {
+            for (std::size_t line = 0; line < width; line += 8) {
+                __builtin_prefetch(w.re + row * S + next + line, 0, 2);
+                __builtin_prefetch(w.im + row * S + next + line, 0, 2);
+            }
+            std::memcpy(re + row * width, w.re + row * S + col, sizeof(double) * width);
+            std::memcpy(im + row * width, w.im + row * S + col, sizeof(double) * width);
+        }
+        std::size_t span = 1;  // k / S
+        if (odd) {
+            OneStage<W>(re, im, width, rows / 2, 2 * width, StageCos(w, S) + col, StageSin(w, S) + col, width);
+            span = 2;
+        } else {
+            TwoStages<W>(re, im, width, rows / 4, 4 * width, StageCos(w, S) + col, StageSin(w, S) + col,
+                         StageCos(w, 2 * S) + col, StageSin(w, 2 * S) + col, width);
+            span = 4;
+        }
+        for (; span < rows; span *= 4) {
+            const std::size_t k = span * S;
+            for (std::size_t rho = 0; rho < span / 2; ++rho) {
+                const std::size_t t = rho * S + col;
+                TwoStagesHalf<W>(re + rho * width, im + rho * width, span * width, rows / (4 * span),
+                                 4 * span * width, span / 2 * width, StageCos(w, k) + t, StageSin(w, k) + t,
+                                 StageCos(w, 2 * k) + t, StageSin(w, 2 * k) + t, k / 2, width);
+            }
+        }
+        for (std::size_t row = 0; row < rows; ++row) {
+            std::memcpy(w.re + row * S + col, re + row * width, sizeof(double) * width);
+            std::memcpy(w.im + row * S + col, im + row * width, sizeof(double) * width);
+        }
     }
-    RunStages<W>(w, 0, n, next, n);
 }
 
-KR_TARGET_AVX512 void FftStagesAvx512(const FftWork& w) { FftStages<8>(w); }
-KR_TARGET_AVX2 void FftStagesAvx2(const FftWork& w) { FftStages<4>(w); }
-void FftStagesBaseline(const FftWork& w) { FftStages<4>(w); }
+template <int T, bool kRealInput>
+KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
+    // A local copy the compiler can keep in registers: the stores of the
+    // kernels go through plain memory copies, which could otherwise alias
+    // the caller's struct and force its fields to be reloaded.
+    const FftWork w = work;
+    const std::size_t n = w.n;
+    const std::size_t region = n / T;
+    const std::size_t S = w.blockPoints;
+    const std::size_t tilesPerBlock = S / T;
+    const std::size_t tiles = region / T;
+    for (std::size_t blockStart = 0; blockStart < region; blockStart += S) {
+        const std::size_t firstTile = blockStart / T;
+        for (std::size_t B = firstTile; B < firstTile + tilesPerBlock; ++B) {
+            PrefetchTile<T, kRealInput>(w, B + kTilesAhead < tiles ? B + kTilesAhead : B);
+            Tile<T, kRealInput>(w, B);
+        }
+        for (std::size_t c = 0; c < static_cast<std::size_t>(T); ++c) {
+            BlockStages<T>(w, c * region + blockStart, S, T);
+        }
+    }
+    if (S < n) ColumnStages<T>(w);
+}
 
-void FftStagesDispatch(const FftWork& w) {
-    switch (ActiveSimdLevel()) {
-    case SimdLevel::Avx512: FftStagesAvx512(w); break;
-    case SimdLevel::Avx2: FftStagesAvx2(w); break;
-    default: FftStagesBaseline(w); break;
+template <int T>
+KR_ALWAYS_INLINE void Transform(const FftWork& w) {
+    if (w.inIm) {
+        TransformWithTiles<T, false>(w);
+    } else {
+        TransformWithTiles<T, true>(w);
     }
 }
 
-KR_SIMD_CLONES void ScaleArrays(double* re, double* im, std::size_t n, double factor) {
+KR_TARGET_AVX512 void TransformAvx512(const FftWork& w) { Transform<8>(w); }
+KR_TARGET_AVX2 void TransformAvx2(const FftWork& w) { Transform<4>(w); }
+void TransformBaseline(const FftWork& w) { Transform<4>(w); }
+
+struct Geometry {
+    std::size_t blockPoints;  // S
+    std::size_t chunkWidth;   // columns of a chunk of the stages k ≥ S
+    std::size_t scratch;      // points of a chunk
+};
+
+Geometry GeometryFor(std::size_t n, std::size_t tile) {
+    Geometry g{};
+    const std::size_t region = n / tile;
+    g.blockPoints = region < kBlockPoints ? region : kBlockPoints;
+    if (g.blockPoints == n) return g;
+    const std::size_t rows = n / g.blockPoints;
+    g.chunkWidth = kChunkPoints / rows;
+    if (g.chunkWidth < kChunkMinWidth) g.chunkWidth = kChunkMinWidth;
+    if (g.chunkWidth > g.blockPoints) g.chunkWidth = g.blockPoints;
+    g.scratch = rows * g.chunkWidth;
+    return g;
+}
+
+// The tile size the kernels of this processor use for n points: 8 with
+// AVX-512 from 64 points, else 4 from 16 points; 0 below (the plain loop).
+int TileFor(uint32_t n) {
+    const SimdLevel level = ActiveSimdLevel();
+    if (level == SimdLevel::Avx512 && n >= 64) return 8;
+    if (n >= 16) return 4;
+    return 0;
+}
+
+void RunTransform(const FftWork& w, int tile) {
+    if (tile == 8) {
+        TransformAvx512(w);
+    } else if (ActiveSimdLevel() != SimdLevel::Baseline) {
+        TransformAvx2(w);
+    } else {
+        TransformBaseline(w);
+    }
+}
+
+// Twiddles of the stages T … n/4, stage k at [k, 2k): the first half of
+// stage k is every other twiddle of the first half of stage 2k (of the table
+// for k = n/4); the second half, only where whole stages are run, the
+// rotation (−s, c) of the first.
+KR_SIMD_CLONES void RotateHalf(double* __restrict cosHalf, double* __restrict sinHalf, const double* __restrict c,
+                               const double* __restrict s, std::size_t count) {
+    for (std::size_t j = 0; j < count; ++j) {
+        cosHalf[j] = -s[j];
+        sinHalf[j] = c[j];
+    }
+}
+
+void BuildTwiddles(double* twiddleCos, double* twiddleSin, const double* sine, std::size_t n, std::size_t tile,
+                   std::size_t blockPoints) {
+    for (std::size_t k = n / 4; k >= tile; k /= 2) {
+        const double* nextCos = 2 * k == n / 2 ? sine + n / 4 : twiddleCos + 2 * k;
+        const double* nextSin = 2 * k == n / 2 ? sine : twiddleSin + 2 * k;
+        TakeEven(twiddleCos + k, nextCos, k / 2);
+        TakeEven(twiddleSin + k, nextSin, k / 2);
+        if (k == tile || k == blockPoints) {
+            RotateHalf(twiddleCos + k + k / 2, twiddleSin + k + k / 2, twiddleCos + k, twiddleSin + k, k / 2);
+        }
+    }
+}
+
+// The transform as plain loops, for the smallest sizes (4 and 8 points):
+// copy, permute by the bit-reversal table, butterflies stage by stage.
+void SmallTransform(const double* inRe, const double* inIm, double* re, double* im, uint32_t n, double sign,
+                    const double* sine) {
+    uint32_t reversal[8];
+    BuildBitReversal(reversal, n);
+    for (uint32_t i = 0; i < n; ++i) {
+        re[i] = inRe[reversal[i]];
+        im[i] = inIm ? inIm[reversal[i]] : 0.0;
+    }
+    const uint32_t quarter = n / 4;
+    for (uint32_t k = 1; k < n; k *= 2) {
+        const uint32_t d = n / (2 * k);
+        for (uint32_t j = 0; j < k; ++j) {
+            const double c = sine[j * d + quarter];
+            const double s = sign * sine[j * d];
+            for (uint32_t i = j; i < n; i += 2 * k) {
+                const uint32_t m = i + k;
+                const double dx = s * im[m] + c * re[m];
+                const double dy = c * im[m] - s * re[m];
+                re[m] = re[i] - dx;
+                re[i] += dx;
+                im[m] = im[i] - dy;
+                im[i] += dy;
+            }
+        }
+    }
+}
+
+KR_SIMD_CLONES void ScaleArrays(double* re, double* im, std::size_t n, double reFactor, double imFactor) {
     for (std::size_t i = 0; i < n; ++i) {
-        re[i] *= factor;
-        im[i] *= factor;
+        re[i] *= reFactor;
+        im[i] *= imFactor;
     }
 }
 
@@ -256,6 +605,7 @@ KR_SIMD_CLONES void ScaleArrays(double* re, double* im, std::size_t n, double fa
 
 int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction) {
     if (n == 0 || (n & (n - 1)) != 0) return WA_ERR_ARGUMENT;
+    const bool inverse = direction == kFftInverse;
     if (n == 1) {
         outRe[0] = inRe[0];
         outIm[0] = inIm ? inIm[0] : 0.0;
@@ -266,45 +616,48 @@ int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, ui
         // has the twiddle 1.
         const double x0r = inRe[0], x1r = inRe[1];
         const double x0i = inIm ? inIm[0] : 0.0, x1i = inIm ? inIm[1] : 0.0;
-        const double scale = direction == kFftInverse ? 0.5 : 1.0;
+        const double scale = inverse ? 0.5 : 1.0;
         outRe[0] = (x0r + x1r) * scale;
         outRe[1] = (x0r - x1r) * scale;
         outIm[0] = (x0i + x1i) * scale;
         outIm[1] = (x0i - x1i) * scale;
         return WA_OK;
     }
-    // One block for all tables: sine table (n + n/4), twiddles of the
-    // stages before the last (2 · n/2), bit-reversal table (n indices).
-    const std::size_t sineSize = std::size_t(n) + n / 4;
+    const int tile = TileFor(n);
+    if (tile == 0) {
+        double sine[8 + 2];
+        BuildSineTable(sine, n);
+        SmallTransform(inRe, inIm, outRe, outIm, n, inverse ? -1.0 : 1.0, sine);
+        if (inverse) ScaleArrays(outRe, outIm, n, 1.0 / n, 1.0 / n);
+        return WA_OK;
+    }
+
+    // One block for all tables: the sine table as far as it is read
+    // (entries 0 … n/2), the twiddles of the stages T … n/4 (n/2 each for
+    // cosines and sines, stage k at [k, 2k)), the scratch of a column chunk
+    // and the bit reversal of the n/T² tile indices.
+    const std::size_t sineSize = n / 2 + 8;
     const std::size_t twiddleSize = n / 2;
-    ScopedDoubles tables(sineSize + 2 * twiddleSize + (std::size_t(n) + 1) / 2);
+    const std::size_t tiles = n / (std::size_t(tile) * tile);
+    const Geometry geometry = GeometryFor(n, tile);
+    ScopedDoubles tables(sineSize + 2 * twiddleSize + 2 * geometry.scratch + (tiles + 1) / 2);
     if (!tables) return WA_ERR_MEMORY;
     double* const sine = tables.get();
     double* const twiddleCos = sine + sineSize;
     double* const twiddleSin = twiddleCos + twiddleSize;
-    uint32_t* const reversal = reinterpret_cast<uint32_t*>(twiddleSin + twiddleSize);
-    BuildSineTable(sine, n);
-    BuildBitReversal(reversal, n);
+    double* const scratchRe = twiddleSin + twiddleSize;
+    double* const scratchIm = scratchRe + geometry.scratch;
+    uint32_t* const tileReversal = reinterpret_cast<uint32_t*>(scratchIm + geometry.scratch);
+    BuildSineTableHalf(sine, n);
+    BuildBitReversal(tileReversal, static_cast<uint32_t>(tiles));
+    BuildTwiddles(twiddleCos, twiddleSin, sine, n, tile, geometry.blockPoints);
 
-    const double sign = direction == kFftInverse ? -1.0 : 1.0;
-    const uint32_t quarter = n / 4;
-    // Twiddles of stage k (angle index h = j·n/(2k)) laid out contiguously;
-    // the last stage (k = n/2, h = j) reads the table in place, and each
-    // earlier stage takes every other twiddle of the stage after it.
-    for (uint32_t k = n / 4; k >= 4; k /= 2) {
-        const double* nextCos = 2 * k == n / 2 ? sine + quarter : twiddleCos + 2 * k;
-        const double* nextSin = 2 * k == n / 2 ? sine : twiddleSin + 2 * k;
-        double* tc = twiddleCos + k;
-        double* ts = twiddleSin + k;
-        for (uint32_t j = 0; j < k; ++j) {
-            tc[j] = nextCos[2 * j];
-            ts[j] = nextSin[2 * j];
-        }
-    }
-
-    const FftWork work{inRe, inIm, outRe, outIm, reversal, twiddleCos, twiddleSin, sine, n, sign};
-    FftStagesDispatch(work);
-    if (direction == kFftInverse) ScaleArrays(outRe, outIm, n, 1.0 / static_cast<double>(n));
+    const FftWork work{inRe,      inIm,      outRe, outIm, tileReversal, twiddleCos, twiddleSin,
+                       sine,      scratchRe, scratchIm, n,  geometry.blockPoints, geometry.chunkWidth,
+                       inverse ? -1.0 : 1.0};
+    RunTransform(work, tile);
+    // Forward: as computed. Inverse: the conjugate, divided by n.
+    if (inverse) ScaleArrays(outRe, outIm, n, 1.0 / n, -1.0 / n);
     return WA_OK;
 }
 
