@@ -1,35 +1,63 @@
-// Allocation of the library's double arrays: 64-byte aligned (one cache line,
-// one AVX-512 vector), never throwing; nullptr on failure. Built on plain
-// malloc, whose large-block threshold adapts to repeated big arrays, so that
-// a filter run on a long waveform reuses memory instead of faulting in fresh
-// pages on every call.
+// Allocation of the library's arrays: 64-byte aligned (one cache line, one
+// AVX-512 vector), never throwing; nullptr on failure. Thread-safe.
+//
+// Freed blocks of kBlockCacheMinimum bytes or more are not handed back to
+// malloc at once but kept in a small process-wide cache, and a later
+// allocation takes the smallest kept block that fits, if it wastes at most
+// half of it. glibc returns blocks of this size to the kernel on free (munmap,
+// heap trimming), so without the cache every spectrum or filter call faults
+// its multi-megabyte temporaries in afresh, which costs more than the
+// arithmetic on them. The cache keeps at most kBlockCacheMaxBlocks blocks and
+// kBlockCacheMaxBytes bytes, dropping the least recently freed first; it is
+// emptied when an allocation fails (and that allocation retried), and when
+// the process ends.
 #ifndef LMCMANLZ_MEMORY_H
 #define LMCMANLZ_MEMORY_H
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
 namespace lmcmanlz {
 
 inline constexpr std::size_t kArrayAlignment = 64;
 
+inline constexpr std::size_t kBlockCacheMinimum = std::size_t(256) << 10;
+// Enough for the temporaries of a two-window spectrum of 2^20 points (the
+// four arrays of the second window and the transform's tables, 54 bytes a
+// point) or the three arrays of a frequency filter of that length; longer
+// recordings reuse what fits and fault in the rest.
+inline constexpr std::size_t kBlockCacheMaxBytes = std::size_t(64) << 20;
+inline constexpr std::size_t kBlockCacheMaxBlocks = 16;
+
+// At least `bytes` bytes (one for 0), aligned to kArrayAlignment; nullptr
+// when they cannot be had. Release with FreeBlock only.
+void* AllocBlock(std::size_t bytes);
+// Releases a block of AllocBlock (any thread); nullptr is ignored.
+void FreeBlock(void* block);
+
+struct BlockCacheUsage {
+    std::size_t blocks;
+    std::size_t bytes;
+};
+// What the cache holds now.
+BlockCacheUsage CachedBlockUsage();
+// Hands every kept block back to malloc; returns how many there were.
+std::size_t ReleaseCachedBlocks();
+// Empties the cache for good: later frees go straight to malloc. Runs when
+// the process ends; blocks freed after it are not kept.
+void CloseBlockCache();
+
 template <class T>
 inline T* AllocArray(std::size_t count) {
+    static_assert(alignof(T) <= kArrayAlignment);
     if (count == 0) count = 1;
-    if (count > (SIZE_MAX - kArrayAlignment) / sizeof(T)) return nullptr;
-    // The block from malloc is stored just before the aligned address.
-    void* raw = std::malloc(count * sizeof(T) + kArrayAlignment);
-    if (!raw) return nullptr;
-    const std::uintptr_t aligned =
-        (reinterpret_cast<std::uintptr_t>(raw) + kArrayAlignment) & ~(std::uintptr_t(kArrayAlignment) - 1);
-    reinterpret_cast<void**>(aligned)[-1] = raw;
-    return reinterpret_cast<T*>(aligned);
+    if (count > SIZE_MAX / sizeof(T)) return nullptr;
+    return static_cast<T*>(AllocBlock(count * sizeof(T)));
 }
 
 template <class T>
 inline void FreeArray(T* p) {
-    if (p) std::free(reinterpret_cast<void**>(p)[-1]);
+    FreeBlock(p);
 }
 
 inline double* AllocDoubles(std::size_t count) { return AllocArray<double>(count); }
