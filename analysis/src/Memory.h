@@ -10,7 +10,9 @@
 // arithmetic on them. The cache keeps at most kBlockCacheMaxBlocks blocks and
 // kBlockCacheMaxBytes bytes, dropping the least recently freed first; it is
 // emptied when an allocation fails (and that allocation retried), and when
-// the process ends.
+// the process ends. The whole 2 MiB pages inside a new block are advised to be
+// transparent huge pages, which makes faulting in a block the cache could not
+// keep far cheaper.
 #ifndef LMCMANLZ_MEMORY_H
 #define LMCMANLZ_MEMORY_H
 

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -34,6 +37,33 @@ bool Intact(const void* block, std::size_t bytes, uint64_t tag) {
 }
 
 bool Aligned(const void* p) { return reinterpret_cast<std::uintptr_t>(p) % kArrayAlignment == 0; }
+
+// Whether the kernel would back the mapping holding `address` with
+// transparent huge pages ("THPeligible" in /proc/self/smaps).
+bool HugePageEligible(const void* address) {
+    const auto a = reinterpret_cast<std::uintptr_t>(address);
+    std::ifstream smaps("/proc/self/smaps");
+    std::string line;
+    bool inside = false;
+    while (std::getline(smaps, line)) {
+        std::uintptr_t from = 0, to = 0;
+        char dash = 0;
+        std::istringstream header(line);
+        if (header >> std::hex >> from >> dash >> to && dash == '-') {
+            inside = from <= a && a < to;
+        } else if (inside && line.rfind("THPeligible:", 0) == 0) {
+            return line.find('1') != std::string::npos;
+        }
+    }
+    return false;
+}
+
+bool HugePagesOnAdvice() {
+    std::ifstream f("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string modes;
+    std::getline(f, modes);
+    return modes.find("[madvise]") != std::string::npos;
+}
 
 // Each test starts and ends with an empty cache.
 class BlockCache : public ::testing::Test {
@@ -246,6 +276,20 @@ TEST_F(BlockCache, ThreadsAllocatingAndFreeingTogether) {
     EXPECT_GT(usage.blocks, 0u);
     EXPECT_LE(usage.blocks, kBlockCacheMaxBlocks);
     EXPECT_LE(usage.bytes, kBlockCacheMaxBytes);
+}
+
+TEST_F(BlockCache, WholeHugePagesInsideANewLargeBlockAreAdvised) {
+    if (!HugePagesOnAdvice()) GTEST_SKIP() << "transparent huge pages are not in madvise mode";
+    constexpr std::uintptr_t kHuge = 2 * kMiB;
+    const std::size_t bytes = 9 * kMiB;
+    void* p = AllocBlock(bytes);
+    ASSERT_NE(p, nullptr);
+    const auto begin = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t first = (begin + kHuge - 1) / kHuge * kHuge;
+    const std::uintptr_t end = (begin + bytes) / kHuge * kHuge;  // 3 or 4 huge pages lie inside
+    EXPECT_TRUE(HugePageEligible(reinterpret_cast<void*>(first)));
+    EXPECT_TRUE(HugePageEligible(reinterpret_cast<void*>(end - 1)));
+    FreeBlock(p);
 }
 
 TEST_F(BlockCache, ImpossibleSizesGiveNullptr) {
