@@ -34,6 +34,16 @@ KR_SIMD_CLONES void PowerAndAmplitude(const double* __restrict re, const double*
     }
 }
 
+// The same in place, for an array pair no longer needed: re[i] becomes the
+// power, im[i] the amplitude.
+KR_SIMD_CLONES void PowerAndAmplitudeInPlace(double* __restrict re, double* __restrict im, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) {
+        const double p = re[i] * re[i] + im[i] * im[i];
+        re[i] = p;
+        im[i] = std::sqrt(p);
+    }
+}
+
 // Sum over the in-band bins 1 ≤ i < n/2 − 1 (none for n < 4); the DC bin,
 // bin n/2 − 1 and the upper half are left out.
 double InBandSum(const double* v, uint32_t n) {
@@ -142,8 +152,7 @@ namespace {
 // Holds the four arrays of a spectrum under construction; releases whatever
 // was obtained unless handed over.
 struct SpectrumArrays {
-    explicit SpectrumArrays(uint32_t n, bool withComplex = true)
-        : re(withComplex ? n : 0), im(withComplex ? n : 0), power(n), amp(n), ok(re && im && power && amp) {}
+    explicit SpectrumArrays(uint32_t n) : re(n), im(n), power(n), amp(n), ok(re && im && power && amp) {}
     ScopedDoubles re, im, power, amp;
     bool ok;
 };
@@ -156,6 +165,35 @@ void DeriveNormalised(const double* re, const double* im, double* power, double*
 }
 
 void DeriveNormalised(SpectrumArrays& a, uint32_t n) { DeriveNormalised(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n); }
+
+// Two-window average of the window's first and last n points (n < count)
+// into the four arrays of a spectrum.
+int TwoWindowAverage(const double* window, uint32_t count, uint32_t n, double* re, double* im, double* power,
+                     double* amp) {
+    // Each window is normalised by its own in-band sums, then the two are
+    // averaged bin by bin. Once the first window's power and amplitude are
+    // taken, its complex parts are free for the second window's transform,
+    // whose power and amplitude then replace them in place: no array beyond
+    // the spectrum's own four is needed.
+    int status = Fft(window, nullptr, re, im, n, kFftForward);
+    if (status != WA_OK) return status;
+    DeriveNormalised(re, im, power, amp, n);
+    status = Fft(window + (count - n), nullptr, re, im, n, kFftForward);
+    if (status != WA_OK) return status;
+    PowerAndAmplitudeInPlace(re, im, n);
+    NormaliseInBand(re, n);
+    NormaliseInBand(im, n);
+    const double* power2 = re;
+    const double* amp2 = im;
+    for (uint32_t i = 0; i < n; ++i) {
+        power[i] = (power[i] + power2[i]) / 2.0;
+        amp[i] = (amp[i] + amp2[i]) / 2.0;
+    }
+    // The stored complex parts of an averaged spectrum are zero.
+    std::memset(re, 0, sizeof(double) * n);
+    std::memset(im, 0, sizeof(double) * n);
+    return WA_OK;
+}
 
 }  // namespace
 
@@ -178,78 +216,35 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
     int status = ResolveWindow(data, start, count, samples);
     if (status != WA_OK) return status;
     const uint32_t n = FloorPowerOfTwo(count);
-    const uint32_t sampFreq = data.GetSampFreq();
+    const bool oneWindow = count == n || mode == 0 || mode == 1 || mode == 2;
+    if (!oneWindow && mode != -1) return WA_ERR_ARGUMENT;
     const double* window = samples + start;
 
-    if (count == n || mode == 0 || mode == 1 || mode == 2) {
+    // The transforms write into the object's own arrays: the held ones at the
+    // same length, which spares four large allocations when a chain is re-run,
+    // else four new ones, the old released first so that they can serve. Any
+    // failure from here on leaves the object empty, as always.
+    if (m_size != n) {
+        ClearData();
+        SpectrumArrays arrays(n);
+        if (!arrays.ok) return WA_ERR_MEMORY;
+        Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), n,
+              data.GetSampFreq());
+    }
+    if (oneWindow) {
         uint32_t offset = 0;
         if (count != n && mode == 1) offset = count - n;
         if (count != n && mode == 2) offset = (count - n) / 2;
-        if (m_size == n) {
-            // Same length as held: the transform overwrites the object's own
-            // arrays (a failure then leaves the object empty, as always), which
-            // spares four large allocations when a chain is re-run.
-            status = Fft(window + offset, nullptr, m_re, m_im, n, kFftForward);
-            if (status != WA_OK) {
-                ClearData();
-                return status;
-            }
-            DeriveNormalised(m_re, m_im, m_power, m_amp, n);
-            m_sampFreq = sampFreq;
-            return WA_OK;
-        }
-        SpectrumArrays arrays(n);
-        if (!arrays.ok) {
-            ClearData();
-            return WA_ERR_MEMORY;
-        }
-        status = Fft(window + offset, nullptr, arrays.re.get(), arrays.im.get(), n, kFftForward);
-        if (status != WA_OK) {
-            ClearData();
-            return status;
-        }
-        DeriveNormalised(arrays, n);
-        Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), n, sampFreq);
-        return WA_OK;
+        status = Fft(window + offset, nullptr, m_re, m_im, n, kFftForward);
+        if (status == WA_OK) DeriveNormalised(m_re, m_im, m_power, m_amp, n);
+    } else {
+        status = TwoWindowAverage(window, count, n, m_re, m_im, m_power, m_amp);
     }
-    if (mode != -1) return WA_ERR_ARGUMENT;
-
-    // Two-window average: the first and the last n points, each normalised
-    // by its own in-band sums, then averaged bin by bin. The first window's
-    // arrays become the result; at the held length they are the object's own.
-    const bool reuse = m_size == n;
-    SpectrumArrays fresh(reuse ? 0 : n);
-    SpectrumArrays last(n);
-    if ((!reuse && !fresh.ok) || !last.ok) {
-        ClearData();
-        return WA_ERR_MEMORY;
-    }
-    double* re = reuse ? m_re : fresh.re.get();
-    double* im = reuse ? m_im : fresh.im.get();
-    double* power = reuse ? m_power : fresh.power.get();
-    double* amp = reuse ? m_amp : fresh.amp.get();
-    status = Fft(window, nullptr, re, im, n, kFftForward);
-    if (status == WA_OK) status = Fft(window + (count - n), nullptr, last.re.get(), last.im.get(), n, kFftForward);
     if (status != WA_OK) {
         ClearData();
         return status;
     }
-    DeriveNormalised(re, im, power, amp, n);
-    DeriveNormalised(last, n);
-    const double* power2 = last.power.get();
-    const double* amp2 = last.amp.get();
-    for (uint32_t i = 0; i < n; ++i) {
-        power[i] = (power[i] + power2[i]) / 2.0;
-        amp[i] = (amp[i] + amp2[i]) / 2.0;
-    }
-    // The stored complex parts of an averaged spectrum are zero.
-    std::memset(re, 0, sizeof(double) * n);
-    std::memset(im, 0, sizeof(double) * n);
-    if (reuse) {
-        m_sampFreq = sampFreq;
-    } else {
-        Adopt(fresh.re.release(), fresh.im.release(), fresh.power.release(), fresh.amp.release(), n, sampFreq);
-    }
+    m_sampFreq = data.GetSampFreq();
     return WA_OK;
 }
 

@@ -218,6 +218,54 @@ TEST(SpectrumFromFFT, TwoWindowAverage) {
     }
 }
 
+TEST(SpectrumFromFFT, TwoWindowAverageIsExactlyTheMeanOfTheFirstAndLastWindows) {
+    // Mode 0 and mode 1 give each window's normalised spectrum; the average
+    // must be their mean to the last bit, whatever the object held before:
+    // nothing, arrays of the same length (written over) or of another length.
+    const uint32_t count = 3000, n = 2048;
+    const std::vector<double> x = RandomSignal(count, 22), other = RandomSignal(count, 23);
+    WAData data, otherData;
+    ASSERT_EQ(data.SetData(x.data(), count, 48000), 0);
+    ASSERT_EQ(otherData.SetData(other.data(), count, 1000), 0);
+    WAPowerSpectrum first, last;
+    ASSERT_EQ(first.SetSpectrumFromFFT(data, 0, count, 0), 0);
+    ASSERT_EQ(last.SetSpectrumFromFFT(data, 0, count, 1), 0);
+    const std::vector<double> p1 = Power(first), p2 = Power(last), a1 = Amp(first), a2 = Amp(last);
+    std::vector<double> power(n), amp(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        power[i] = (p1[i] + p2[i]) / 2.0;
+        amp[i] = (a1[i] + a2[i]) / 2.0;
+    }
+    for (uint32_t heldCount : {0u, count, 700u}) {
+        WAPowerSpectrum s;
+        if (heldCount != 0) {
+            ASSERT_EQ(s.SetSpectrumFromFFT(otherData, 0, heldCount, 0), 0);
+        }
+        ASSERT_EQ(s.SetSpectrumFromFFT(data, 0, count, -1), 0) << heldCount;
+        EXPECT_EQ(s.GetSize(), n);
+        EXPECT_EQ(s.GetSampFreq(), 48000u);
+        EXPECT_EQ(Power(s), power) << heldCount;
+        EXPECT_EQ(Amp(s), amp) << heldCount;
+        EXPECT_EQ(Re(s), std::vector<double>(n, 0.0)) << heldCount;
+        EXPECT_EQ(Im(s), std::vector<double>(n, 0.0)) << heldCount;
+    }
+}
+
+TEST(SpectrumFromFFT, UnknownModeLeavesAHeldSpectrumAsItWas) {
+    const std::vector<double> x = RandomSignal(1000, 24);
+    WAData data;
+    ASSERT_EQ(data.SetData(x.data(), 1000, 100), 0);
+    WAPowerSpectrum s;
+    ASSERT_EQ(s.SetSpectrumFromFFT(data, 0, 1000, -1), 0);
+    const std::vector<double> power = Power(s);
+    for (uint32_t count : {1000u, 300u}) {  // 512 points as held, 256 points
+        EXPECT_EQ(s.SetSpectrumFromFFT(data, 0, count, 3), -1) << count;
+        EXPECT_EQ(s.GetSize(), 512u);
+        EXPECT_EQ(s.GetSampFreq(), 100u);
+        EXPECT_EQ(Power(s), power);
+    }
+}
+
 TEST(SpectrumFromFFT, RecomputingAtTheSameLengthReplacesEverything) {
     // The second call of each pair reuses the held arrays; its result must be
     // that of a fresh object, whatever the first call left behind.
@@ -279,6 +327,23 @@ TEST(SpectrumFromFFT, FailedAllocationLeavesTheSpectrumEmpty) {
         }
         if (s.SetSpectrumFromFFT(small, 0, 0, 0) != 0 || s.GetSize() != 16) return false;
         return s.SetSpectrumFromFFT(big, 0, 0, 0) == -2 && s.GetSize() == 0 && s.GetSampFreq() == 0;
+    });
+    EXPECT_TRUE(ok);
+}
+
+TEST(SpectrumFromFFT, FailedAllocationOfATwoWindowAverageLeavesTheSpectrumEmpty) {
+    // 160 MiB to spare hold a waveform of 3·2^21 points (48 MiB, built through
+    // a 48 MiB temporary) but not the four 32 MiB arrays of its 2^22 bins.
+    const bool ok = anlztest::RunWithMemoryLimit(160u << 20, [] {
+        const uint32_t count = 3u << 21;
+        WAData small, big;
+        WAPowerSpectrum s;
+        {
+            std::vector<double> x(count, 0.5);
+            if (small.SetData(x.data(), 24, 10) != 0 || big.SetData(x.data(), count, 10) != 0) return false;
+        }
+        if (s.SetSpectrumFromFFT(small, 0, 0, -1) != 0 || s.GetSize() != 16) return false;
+        return s.SetSpectrumFromFFT(big, 0, 0, -1) == -2 && s.GetSize() == 0 && s.GetSampFreq() == 0;
     });
     EXPECT_TRUE(ok);
 }
