@@ -315,37 +315,28 @@ TEST(SpectrumFromFFT, RefusalsLeaveTheSpectrumAsItWas) {
 }
 
 TEST(SpectrumFromFFT, FailedAllocationLeavesTheSpectrumEmpty) {
-    // 200 MiB to spare hold a waveform of 2^23 points (64 MiB, built through a
-    // 64 MiB temporary) but not the four 64 MiB arrays of its spectrum.
-    const bool ok = anlztest::RunWithMemoryLimit(200u << 20, [] {
-        const uint32_t n = 1u << 23;
-        WAData small, big;
-        WAPowerSpectrum s;
-        {
-            std::vector<double> x(n, 0.5);
-            if (small.SetData(x.data(), 16, 10) != 0 || big.SetData(x.data(), n, 10) != 0) return false;
-        }
-        if (s.SetSpectrumFromFFT(small, 0, 0, 0) != 0 || s.GetSize() != 16) return false;
-        return s.SetSpectrumFromFFT(big, 0, 0, 0) == -2 && s.GetSize() == 0 && s.GetSampFreq() == 0;
-    });
-    EXPECT_TRUE(ok);
-}
-
-TEST(SpectrumFromFFT, FailedAllocationOfATwoWindowAverageLeavesTheSpectrumEmpty) {
-    // 160 MiB to spare hold a waveform of 3·2^21 points (48 MiB, built through
-    // a 48 MiB temporary) but not the four 32 MiB arrays of its 2^22 bins.
-    const bool ok = anlztest::RunWithMemoryLimit(160u << 20, [] {
-        const uint32_t count = 3u << 21;
-        WAData small, big;
-        WAPowerSpectrum s;
-        {
-            std::vector<double> x(count, 0.5);
-            if (small.SetData(x.data(), 24, 10) != 0 || big.SetData(x.data(), count, 10) != 0) return false;
-        }
-        if (s.SetSpectrumFromFFT(small, 0, 0, -1) != 0 || s.GetSize() != 16) return false;
-        return s.SetSpectrumFromFFT(big, 0, 0, -1) == -2 && s.GetSize() == 0 && s.GetSampFreq() == 0;
-    });
-    EXPECT_TRUE(ok);
+    // The waveform (built through a temporary of its size) fits in the spare
+    // address space, the four arrays of its spectrum do not: 2^23 points
+    // (64 MiB) against 200 MiB for the first window, 3·2^21 points (48 MiB,
+    // four arrays of 32 MiB) against 160 MiB for the two-window average.
+    const struct {
+        int mode;
+        uint32_t count;
+        std::size_t headroom;
+    } cases[] = {{0, 1u << 23, 200u << 20}, {-1, 3u << 21, 160u << 20}};
+    for (const auto& c : cases) {
+        const bool ok = anlztest::RunWithMemoryLimit(c.headroom, [&c] {
+            WAData small, big;
+            WAPowerSpectrum s;
+            {
+                std::vector<double> x(c.count, 0.5);
+                if (small.SetData(x.data(), 24, 10) != 0 || big.SetData(x.data(), c.count, 10) != 0) return false;
+            }
+            if (s.SetSpectrumFromFFT(small, 0, 0, c.mode) != 0 || s.GetSize() != 16) return false;
+            return s.SetSpectrumFromFFT(big, 0, 0, c.mode) == -2 && s.GetSize() == 0 && s.GetSampFreq() == 0;
+        });
+        EXPECT_TRUE(ok) << "mode " << c.mode;
+    }
 }
 
 TEST(DifSpectrum, DifferenceOfNormalisedSpectra) {
