@@ -126,6 +126,10 @@ constexpr std::size_t kBlockPoints = 2048;
 // columns of a chunk (whole cache lines, enough for the prefetchers).
 constexpr std::size_t kChunkPoints = 2048;
 constexpr std::size_t kChunkMinWidth = 64;
+// Rows of the scratch chunk lie a cache line more than its width apart, so
+// that their addresses do not repeat those of the array's rows modulo 4 KiB
+// (a load whose address matches an earlier store's there waits for it).
+constexpr std::size_t kScratchPad = 8;
 // Tiles read in bit-reversed order, which no hardware prefetcher follows:
 // the input of the tile this many tiles ahead is asked for in advance.
 constexpr std::size_t kTilesAhead = 4;
@@ -427,6 +431,7 @@ KR_ALWAYS_INLINE void ColumnStages(const FftWork& work) {
     double* const re = w.scratchRe;
     double* const im = w.scratchIm;
     const std::size_t rows = n / S;
+    const std::size_t pitch = width + kScratchPad;
     const bool odd = StageCount(S, n) % 2 == 1;
     for (std::size_t col = 0; col < S; col += width) {
         // Every row lies in another page, beyond the reach of the hardware
@@ -437,15 +442,15 @@ KR_ALWAYS_INLINE void ColumnStages(const FftWork& work) {
                 __builtin_prefetch(w.re + row * S + next + line, 0, 2);
                 __builtin_prefetch(w.im + row * S + next + line, 0, 2);
             }
-            std::memcpy(re + row * width, w.re + row * S + col, sizeof(double) * width);
-            std::memcpy(im + row * width, w.im + row * S + col, sizeof(double) * width);
+            std::memcpy(re + row * pitch, w.re + row * S + col, sizeof(double) * width);
+            std::memcpy(im + row * pitch, w.im + row * S + col, sizeof(double) * width);
         }
         std::size_t span = 1;  // k / S
         if (odd) {
-            OneStage<W>(re, im, width, rows / 2, 2 * width, StageCos(w, S) + col, StageSin(w, S) + col, width);
+            OneStage<W>(re, im, pitch, rows / 2, 2 * pitch, StageCos(w, S) + col, StageSin(w, S) + col, width);
             span = 2;
         } else {
-            TwoStages<W>(re, im, width, rows / 4, 4 * width, StageCos(w, S) + col, StageSin(w, S) + col,
+            TwoStages<W>(re, im, pitch, rows / 4, 4 * pitch, StageCos(w, S) + col, StageSin(w, S) + col,
                          StageCos(w, 2 * S) + col, StageSin(w, 2 * S) + col, width);
             span = 4;
         }
@@ -453,14 +458,14 @@ KR_ALWAYS_INLINE void ColumnStages(const FftWork& work) {
             const std::size_t k = span * S;
             for (std::size_t rho = 0; rho < span / 2; ++rho) {
                 const std::size_t t = rho * S + col;
-                TwoStagesHalf<W>(re + rho * width, im + rho * width, span * width, rows / (4 * span),
-                                 4 * span * width, span / 2 * width, StageCos(w, k) + t, StageSin(w, k) + t,
+                TwoStagesHalf<W>(re + rho * pitch, im + rho * pitch, span * pitch, rows / (4 * span),
+                                 4 * span * pitch, span / 2 * pitch, StageCos(w, k) + t, StageSin(w, k) + t,
                                  StageCos(w, 2 * k) + t, StageSin(w, 2 * k) + t, k / 2, width);
             }
         }
         for (std::size_t row = 0; row < rows; ++row) {
-            std::memcpy(w.re + row * S + col, re + row * width, sizeof(double) * width);
-            std::memcpy(w.im + row * S + col, im + row * width, sizeof(double) * width);
+            std::memcpy(w.re + row * S + col, re + row * pitch, sizeof(double) * width);
+            std::memcpy(w.im + row * S + col, im + row * pitch, sizeof(double) * width);
         }
     }
 }
@@ -517,7 +522,7 @@ Geometry GeometryFor(std::size_t n, std::size_t tile) {
     g.chunkWidth = kChunkPoints / rows;
     if (g.chunkWidth < kChunkMinWidth) g.chunkWidth = kChunkMinWidth;
     if (g.chunkWidth > g.blockPoints) g.chunkWidth = g.blockPoints;
-    g.scratch = rows * g.chunkWidth;
+    g.scratch = rows * (g.chunkWidth + kScratchPad);
     return g;
 }
 
