@@ -126,6 +126,9 @@ constexpr std::size_t kBlockPoints = 2048;
 // columns of a chunk (whole cache lines, enough for the prefetchers).
 constexpr std::size_t kChunkPoints = 2048;
 constexpr std::size_t kChunkMinWidth = 64;
+// Up to this many points (re + im = 256 KiB, in cache) the stages k ≥ S run
+// in place when they fit in one sweep.
+constexpr std::size_t kInPlacePoints = 16384;
 // Rows of the scratch chunk lie a cache line more than its width apart, so
 // that their addresses do not repeat those of the array's rows modulo 4 KiB
 // (a load whose address matches an earlier store's there waits for it).
@@ -386,6 +389,43 @@ KR_ALWAYS_INLINE void TwoStagesHalf(double* re, double* im, std::size_t k, std::
     }
 }
 
+// Stages k, 2k and 4k in one sweep in place on the octets j + m·k (m < 8)
+// of re/im, j < count: stage k with whole twiddles c1/s1[j], stage 2k with
+// the first half c2/s2[j] and its rotation, stage 4k with the first half
+// c4/s4[j] and [k + j] and their rotations.
+template <int W>
+KR_ALWAYS_INLINE void ThreeStages(double* re, double* im, std::size_t k, const double* c1, const double* s1,
+                                  const double* c2, const double* s2, const double* c4, const double* s4,
+                                  std::size_t count) {
+    using V = typename Simd<W>::V;
+    for (std::size_t j = 0; j < count; j += W) {
+        V r[8], i[8];
+#pragma GCC unroll 8
+        for (int m = 0; m < 8; ++m) {
+            r[m] = Load<V>(re + m * k + j);
+            i[m] = Load<V>(im + m * k + j);
+        }
+        const V wc = Load<V>(c1 + j), ws = Load<V>(s1 + j);
+#pragma GCC unroll 8
+        for (int m = 0; m < 8; m += 2) Butterfly(r[m], i[m], r[m + 1], i[m + 1], wc, ws);
+        const V xc = Load<V>(c2 + j), xs = Load<V>(s2 + j);
+        Butterfly(r[0], i[0], r[2], i[2], xc, xs);
+        Butterfly(r[4], i[4], r[6], i[6], xc, xs);
+        Butterfly(r[1], i[1], r[3], i[3], -xs, xc);
+        Butterfly(r[5], i[5], r[7], i[7], -xs, xc);
+        const V yc = Load<V>(c4 + j), ys = Load<V>(s4 + j), zc = Load<V>(c4 + k + j), zs = Load<V>(s4 + k + j);
+        Butterfly(r[0], i[0], r[4], i[4], yc, ys);
+        Butterfly(r[1], i[1], r[5], i[5], zc, zs);
+        Butterfly(r[2], i[2], r[6], i[6], -ys, yc);
+        Butterfly(r[3], i[3], r[7], i[7], -zs, zc);
+#pragma GCC unroll 8
+        for (int m = 0; m < 8; ++m) {
+            Store(re + m * k + j, r[m]);
+            Store(im + m * k + j, i[m]);
+        }
+    }
+}
+
 // How many stages k = first, 2·first, … lie below limit.
 inline int StageCount(std::size_t first, std::size_t limit) {
     int count = 0;
@@ -491,7 +531,17 @@ KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
             BlockStages<T>(w, c * region + blockStart, S, T);
         }
     }
-    if (S < n) ColumnStages<T>(w);
+    if (S == n) return;
+    if (n <= kInPlacePoints && n / S == 8) {
+        // Eight rows in cache: the last three stages in one sweep in place.
+        ThreeStages<T>(w.re, w.im, S, StageCos(w, S), StageSin(w, S), StageCos(w, 2 * S), StageSin(w, 2 * S),
+                       StageCos(w, 4 * S), StageSin(w, 4 * S), S);
+    } else if (n <= kInPlacePoints && n / S == 4) {
+        TwoStages<T>(w.re, w.im, S, 1, 4 * S, StageCos(w, S), StageSin(w, S), StageCos(w, 2 * S), StageSin(w, 2 * S),
+                     S);
+    } else {
+        ColumnStages<T>(w);
+    }
 }
 
 template <int T>
@@ -519,6 +569,7 @@ Geometry GeometryFor(std::size_t n, std::size_t tile) {
     g.blockPoints = region < kBlockPoints ? region : kBlockPoints;
     if (g.blockPoints == n) return g;
     const std::size_t rows = n / g.blockPoints;
+    if (n <= kInPlacePoints && (rows == 8 || rows == 4)) return g;
     g.chunkWidth = kChunkPoints / rows;
     if (g.chunkWidth < kChunkMinWidth) g.chunkWidth = kChunkMinWidth;
     if (g.chunkWidth > g.blockPoints) g.chunkWidth = g.blockPoints;
