@@ -47,10 +47,10 @@ KR_ALWAYS_INLINE void Contiguous(const double* xp, const double* hr, uint32_t ta
 }
 
 // AVX-512 variant that loads each input vector once per eight coefficients:
-// the input shifted by s = 0 … 7 places is assembled in registers from two
-// neighbouring vectors (one lane-shift instruction), so the loop is bound by
-// multiply-adds rather than by unaligned loads. Needs one input sample of
-// slack past the block (xp[8R + taps − 1]) for its last vector load.
+// the input shifted by s = 0 … 7 places is mostly assembled in registers from
+// two neighbouring vectors (one lane-shift instruction) rather than loaded
+// unaligned. Needs one input sample of slack past the block
+// (xp[8R + taps − 1]) for its last vector load.
 using V8 = Simd<8>::V;
 
 template <int S>
@@ -63,16 +63,27 @@ KR_TARGET_AVX512 KR_ALWAYS_INLINE V8 Shifted(V8 low, V8 high) {
     }
 }
 
+// Shifts 1, 3 and 5 read the input with unaligned loads instead: the lane
+// shifts and the loads then share the work, and neither limits the
+// multiply-adds alone (measured: about 15 % faster than shifting every time).
+constexpr bool kLoadShift[8] = {false, true, false, true, false, true, false, false};
+
 template <int R, int S>
-KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedTap(V8* acc, const V8* in, double coefficient) {
+KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedTap(V8* acc, const V8* in, const double* xp, double coefficient) {
     const V8 hv = Broadcast<V8>(coefficient);
+    if constexpr (kLoadShift[S]) {
 #pragma GCC unroll 16
-    for (int r = 0; r < R; ++r) acc[r] += hv * Shifted<S>(in[r], in[r + 1]);
+        for (int r = 0; r < R; ++r) acc[r] += hv * Load<V8>(xp + 8 * r + S);
+    } else {
+#pragma GCC unroll 16
+        for (int r = 0; r < R; ++r) acc[r] += hv * Shifted<S>(in[r], in[r + 1]);
+    }
 }
 
 template <int R, int... S>
-KR_TARGET_AVX512 KR_ALWAYS_INLINE void EightTaps(V8* acc, const V8* in, const double* h, std::integer_sequence<int, S...>) {
-    (ShiftedTap<R, S>(acc, in, h[S]), ...);
+KR_TARGET_AVX512 KR_ALWAYS_INLINE void EightTaps(V8* acc, const V8* in, const double* xp, const double* h,
+                                                 std::integer_sequence<int, S...>) {
+    (ShiftedTap<R, S>(acc, in, xp, h[S]), ...);
 }
 
 template <int R>
@@ -85,7 +96,7 @@ KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedBlock(const double* xp, const doub
         V8 in[R + 1];
 #pragma GCC unroll 17
         for (int r = 0; r <= R; ++r) in[r] = Load<V8>(xp + m + 8 * r);
-        EightTaps<R>(acc, in, hr + m, std::make_integer_sequence<int, 8>{});
+        EightTaps<R>(acc, in, xp + m, hr + m, std::make_integer_sequence<int, 8>{});
     }
     for (; m < taps; ++m) {
         const V8 hv = Broadcast<V8>(hr[m]);
