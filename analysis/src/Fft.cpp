@@ -126,9 +126,9 @@ constexpr std::size_t kBlockPoints = 2048;
 // columns of a chunk (whole cache lines, enough for the prefetchers).
 constexpr std::size_t kChunkPoints = 2048;
 constexpr std::size_t kChunkMinWidth = 64;
-// Up to this many points (re + im = 256 KiB, in cache) the stages k ≥ S run
+// Up to this many points (re + im = 128 KiB, in cache) the stages k ≥ S run
 // in place when they fit in one sweep.
-constexpr std::size_t kInPlacePoints = 16384;
+constexpr std::size_t kInPlacePoints = 8192;
 // Rows of the scratch chunk lie a cache line more than its width apart, so
 // that their addresses do not repeat those of the array's rows modulo 4 KiB
 // (a load whose address matches an earlier store's there waits for it).
@@ -146,11 +146,11 @@ struct FftWork {
     const double* twiddleCos;      // stage k (T ≤ k < n/2) at [k, 2k): cos(2πj/(2k))
     const double* twiddleSin;      // stage k (T ≤ k < n/2) at [k, 2k): sin(2πj/(2k))
     const double* sineTable;       // the last stage and the tile stages read it directly
-    double* scratchRe;             // one column chunk (rows × chunkWidth)
+    double* scratchRe;             // one column chunk (rows × (chunkWidth + kScratchPad))
     double* scratchIm;
     std::size_t n;
     std::size_t blockPoints;       // S
-    std::size_t chunkWidth;
+    std::size_t chunkWidth;        // 0: the stages k ≥ S (four or eight rows) in place
     double imSign;                 // −1 conjugates the imaginary input (inverse)
 };
 
@@ -531,12 +531,11 @@ KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
             BlockStages<T>(w, c * region + blockStart, S, T);
         }
     }
-    if (S == n) return;
-    if (n <= kInPlacePoints && n / S == 8) {
+    if (w.chunkWidth == 0 && n / S == 8) {
         // Eight rows in cache: the last three stages in one sweep in place.
         ThreeStages<T>(w.re, w.im, S, StageCos(w, S), StageSin(w, S), StageCos(w, 2 * S), StageSin(w, 2 * S),
                        StageCos(w, 4 * S), StageSin(w, 4 * S), S);
-    } else if (n <= kInPlacePoints && n / S == 4) {
+    } else if (w.chunkWidth == 0) {
         TwoStages<T>(w.re, w.im, S, 1, 4 * S, StageCos(w, S), StageSin(w, S), StageCos(w, 2 * S), StageSin(w, 2 * S),
                      S);
     } else {
@@ -559,7 +558,7 @@ void TransformBaseline(const FftWork& w) { Transform<4>(w); }
 
 struct Geometry {
     std::size_t blockPoints;  // S
-    std::size_t chunkWidth;   // columns of a chunk of the stages k ≥ S
+    std::size_t chunkWidth;   // columns of a chunk of the stages k ≥ S; 0: in place
     std::size_t scratch;      // points of a chunk
 };
 
@@ -567,7 +566,6 @@ Geometry GeometryFor(std::size_t n, std::size_t tile) {
     Geometry g{};
     const std::size_t region = n / tile;
     g.blockPoints = region < kBlockPoints ? region : kBlockPoints;
-    if (g.blockPoints == n) return g;
     const std::size_t rows = n / g.blockPoints;
     if (n <= kInPlacePoints && (rows == 8 || rows == 4)) return g;
     g.chunkWidth = kChunkPoints / rows;
