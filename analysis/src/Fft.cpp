@@ -143,8 +143,10 @@ struct FftWork {
     double* re;
     double* im;
     const uint32_t* tileReversal;  // rev(B) over log2(n/T²) bits
-    const double* twiddleCos;      // stage k (T ≤ k < n/2) at [k, 2k): cos(2πj/(2k))
-    const double* twiddleSin;      // stage k (T ≤ k < n/2) at [k, 2k): sin(2πj/(2k))
+    // Stage k (T ≤ k < n/2) at [k, 2k): cos and sin of 2πj/(2k); only the
+    // first half [k, k + k/2) is filled, except for stages T and S.
+    const double* twiddleCos;
+    const double* twiddleSin;
     const double* sineTable;       // the last stage and the tile stages read it directly
     double* scratchRe;             // one column chunk (rows × (chunkWidth + kScratchPad))
     double* scratchIm;
@@ -433,14 +435,14 @@ inline int StageCount(std::size_t first, std::size_t limit) {
     return count;
 }
 
-// Stages k = first … length/2 on the block of `length` points at `begin`,
-// in place; with an odd count stage `first` runs alone first. Stage `first`
-// needs both halves of its twiddles.
+// Stages k = W … length/2 on the block of `length` points at `begin`, in
+// place; with an odd count stage W (which keeps both halves of its twiddles)
+// runs alone first.
 template <int W>
-KR_ALWAYS_INLINE void BlockStages(const FftWork& w, std::size_t begin, std::size_t length, std::size_t first) {
+KR_ALWAYS_INLINE void BlockStages(const FftWork& w, std::size_t begin, std::size_t length) {
     double* re = w.re + begin;
     double* im = w.im + begin;
-    std::size_t k = first;
+    std::size_t k = W;
     if (k >= length) return;
     if (StageCount(k, length) % 2 == 1) {
         OneStage<W>(re, im, k, length / (2 * k), 2 * k, StageCos(w, k), StageSin(w, k), k);
@@ -528,7 +530,7 @@ KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
             Tile<T, kRealInput>(w, B);
         }
         for (std::size_t c = 0; c < static_cast<std::size_t>(T); ++c) {
-            BlockStages<T>(w, c * region + blockStart, S, T);
+            BlockStages<T>(w, c * region + blockStart, S);
         }
     }
     if (w.chunkWidth == 0 && n / S == 8) {

@@ -116,10 +116,6 @@ KR_TARGET_AVX512 void ContiguousAvx512(const double* xp, const double* hr, uint3
     Contiguous<8, 8>(xp + q, hr, taps, out + q, count - q);
 }
 
-[[maybe_unused]] KR_TARGET_AVX512 void ContiguousAvx512Plain(const double* xp, const double* hr, uint32_t taps, double* out,
-                                       std::size_t count) {
-    Contiguous<8, 8>(xp, hr, taps, out, count);
-}
 KR_TARGET_AVX2 void ContiguousAvx2(const double* xp, const double* hr, uint32_t taps, double* out, std::size_t count) {
     Contiguous<4, 8>(xp, hr, taps, out, count);
 }
