@@ -24,7 +24,9 @@ if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]] && [[ -x "$bin_dir/KR70"
     parameters=()
     [[ -f "$data_dir/demo.ini" ]] && parameters=("$data_dir/demo.ini")
     set +e
-    KR70_OPEN_FILES="$demo_files" "$bin_dir/KR70" "${parameters[@]}"
+    # Without an A/D card driver the simulated card stands in, so that the
+    # acquire button records (KR70_CARD=none uses the sound card instead).
+    KR70_CARD="${KR70_CARD:-sim:clicks=on}" KR70_OPEN_FILES="$demo_files" "$bin_dir/KR70" "${parameters[@]}"
     status=$?
     exit $status
 fi

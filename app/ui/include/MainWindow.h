@@ -5,6 +5,7 @@
 // and implements the UI port with Qt. Every visible text comes from the
 // language table. Commands whose dialogs are not part of this program yet say
 // so when used.
+#include "Acquisition.h"
 #include "AnalysisState.h"
 #include "MainForm.h"
 #include "Profile.h"
@@ -13,10 +14,16 @@
 #include <QMainWindow>
 #include <QMap>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
 class QLabel;
+
+namespace kr70 {
+class WavGetRecorder;
+}
 
 namespace kr70::ui {
 
@@ -31,6 +38,7 @@ class MainWindow : public QMainWindow, public UiPort {
     std::string parameterFile;  // command line; empty for the defaults
     StartupSettings startup;
     bool showMessageBoxes = true;  // false: messages only go to the observer
+    bool viewer = false;           // viewer instance: no board is detected
   };
   MainWindow(Profile& profile, const Options& options);
   ~MainWindow() override;
@@ -50,6 +58,9 @@ class MainWindow : public QMainWindow, public UiPort {
   SpectrumPageWidget* spectrumPage() const { return spectrumPage_; }
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
+  AcquisitionCommands& acquisition() { return *acquisition_; }
+  // Outcome of the last acquire command (none before the first).
+  const std::optional<AcquireOutcome>& lastAcquireOutcome() const { return lastAcquire_; }
   // Runs a command as the menu, toolbar or form would.
   void runCommand(int32_t commandId);
 
@@ -81,6 +92,9 @@ class MainWindow : public QMainWindow, public UiPort {
   void buildForm();
   void notYetAvailable(const QString& what);
   void showVersionDialog();
+  void detectBoard(bool viewer);
+  void acquire();
+  void drainPlatformMessages();
 
   Profile& profile_;
   bool showBoxes_;
@@ -96,6 +110,11 @@ class MainWindow : public QMainWindow, public UiPort {
   AbnormalPageWidget* abnormalPage_ = nullptr;
   ResultLampWidget* lamp_ = nullptr;
   int waitDepth_ = 0;
+  std::unique_ptr<WavGetRecorder> recorder_;
+  std::unique_ptr<AcquisitionCommands> acquisition_;
+  void* cardWindow_ = nullptr;  // platform window that receives the card's messages
+  bool viewer_ = false;
+  std::optional<AcquireOutcome> lastAcquire_;
 };
 
 }  // namespace kr70::ui

@@ -3,7 +3,9 @@
 #include "Kr70TextIds.h"
 #include "LanguageText.h"
 #include "LmFFTDlg.h"
+#include "LmPlatform.h"
 #include "PageWidgets.h"
+#include "WavGetRecorder.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -139,19 +141,62 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
     state_.ComputeSpectra();
     spectrumPage_->takeData();
   });
-  // Start-up state of the form: page 0, spectra off until enabled, no
-  // acquisition board (detection is not part of this program yet).
+  // Start-up state of the form: page 0, spectra off until enabled.
   form_.viewCommand(form::kCommandViewWaveform);
   EnableControl(form::kRadioSpectrum, state_.Settings().spectraEnabled != 0);
   EnableMenuItem(form::kCommandViewSpectrum, state_.Settings().spectraEnabled != 0);
-  EnableControl(1008, false);
+  detectBoard(options.viewer);
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
   lamp_->setDisplay(state_.Settings().displaySetting);
   NotifyPage(PageId::Spectrum, {});
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  if (!viewer_ && acquisition_) acquisition_->Release();
+  lmp::SetWakeHook({});
+  if (cardWindow_) lmp::DestroyWindowHandle(static_cast<lmp::HWND>(cardWindow_));
+}
+
+void MainWindow::detectBoard(bool viewer) {
+  viewer_ = viewer;
+  recorder_ = std::make_unique<WavGetRecorder>();
+  acquisition_ = std::make_unique<AcquisitionCommands>(state_, *recorder_, [this] {
+    return profile_.getString("DirPosPlus", "DirDefaultPlus", "");
+  });
+  // The card library posts 6078 from its own threads: the platform queue
+  // wakes the Qt loop, which dispatches to this handle on the UI thread.
+  cardWindow_ = lmp::CreateWindowHandle([this](lmp::HWND, lmp::UINT message, lmp::WPARAM wParam, lmp::LPARAM) {
+    if (message == 6078 && acquisition_) acquisition_->OnCardMessage(wParam);
+    return lmp::LRESULT{0};
+  });
+  lmp::SetWakeHook([this] { QMetaObject::invokeMethod(this, [this] { drainPlatformMessages(); }, Qt::QueuedConnection); });
+  if (viewer) {
+    acquisition_->Board().available = 0;
+  } else {
+    acquisition_->DetectBoard();
+  }
+  auto* button = qobject_cast<QPushButton*>(controls_.value(1008, nullptr));
+  const BoardState& board = acquisition_->Board();
+  button->setEnabled(board.available != 0);
+  // A disabled acquire button says why.
+  if (board.available == 0 && !viewer)
+    button->setToolTip(languageText(board.reasonTextId ? board.reasonTextId : ids::kMsgNoBoard));
+}
+
+void MainWindow::drainPlatformMessages() {
+  lmp::MSG message;
+  while (lmp::PeekMessage(&message, nullptr, true)) lmp::DispatchMessage(&message);
+}
+
+void MainWindow::acquire() {
+  lastAcquire_ = acquisition_->Acquire(cardWindow_, [this](bool on) {
+    // The frame is disabled while recording but keeps repainting.
+    menuBar()->setEnabled(on);
+    if (QWidget* form = centralWidget()) form->setEnabled(on);
+    for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(on);
+  });
+}
 
 void MainWindow::buildMenus() {
   auto addAction = [this](QMenu* menu, int32_t command) {
@@ -364,6 +409,7 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32778: state_.ChangeSamplingPitch(); return;
     case 32772: state_.ChangeYuragiFilter(); return;
     case 32773: state_.ChangeFreqFilter(); return;
+    case 1008: acquire(); return;
     default: break;
   }
   QString what;

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   kr70::ui::MainWindow::Options options;
   options.startup = kr70::loadStartupSettings(profile, directory);
   options.parameterFile = commandLine.parameterFile;
+  options.viewer = commandLine.viewer;
 
   for (const char* name : kRegisteredMessages) {
     if (lmp::RegisterWindowMessage(name) == 0) {

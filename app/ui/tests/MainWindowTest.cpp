@@ -44,6 +44,9 @@ class MainWindowTest : public ::testing::TestWithParam<int> {
     ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, GetParam(), KR70_BIN_DIR, "KR70"), 0);
     options.showMessageBoxes = false;
     options.startup = loadStartupSettings(profile, "/tmp/kr70-ui-test");
+    // A machine without a board: no card driver and a capture PCM that does not exist.
+    ::setenv("KR70_CARD", "none", 1);
+    ::setenv("KR70_ALSA_PCM", "kr70_no_such_pcm", 1);
     window = std::make_unique<MainWindow>(profile, options);
     window->setMessageObserver([this](const Message& message) { messages.push_back(message); });
     window->show();
@@ -126,10 +129,12 @@ TEST_P(MainWindowTest, EveryMenuAndToolbarTextComesFromTheTable) {
     EXPECT_EQ(button->text(), languageText(textId));
     EXPECT_FALSE(button->text().isEmpty());
   }
-  // Start-up state: page 0 checked, spectrum page off, no board.
+  // Start-up state: page 0 checked, spectrum page off, no board (the
+  // acquire button says why).
   EXPECT_TRUE(window->action(32775)->isChecked());
   EXPECT_FALSE(window->formControl(1001)->isEnabled());
   EXPECT_FALSE(window->formControl(1008)->isEnabled());
+  EXPECT_EQ(window->formControl(1008)->toolTip(), languageText(text::kMsgNoBoard));
   EXPECT_TRUE(window->waveformPage()->isVisible());
   EXPECT_FALSE(window->spectrumPage()->isVisible());
 }
