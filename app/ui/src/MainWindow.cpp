@@ -4,6 +4,7 @@
 #include "LanguageText.h"
 #include "LmFFTDlg.h"
 #include "PageWidgets.h"
+#include "SettingsDialogWindow.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -374,12 +375,10 @@ void MainWindow::runCommand(int32_t commandId) {
   notYetAvailable(what.remove('&'));
 }
 
-bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues&) {
-  int textId = 0;
-  if (dialogId == kDialogSamplingPitch) textId = ids::kMenuSettingsSamplingPitch;
-  if (dialogId == kDialogYuragiFilter) textId = ids::kMenuSettingsYuragiFilter;
-  if (dialogId == kDialogFreqFilter) textId = ids::kMenuSettingsFreqFilter;
-  notYetAvailable(textId ? languageText(textId).remove('&') : QString::number(dialogId));
+bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
+  if (auto dialog = createSettingsDialog(dialogId, values, [this](const Message& m) { ShowMessage(m); }, this))
+    return dialog->exec() == QDialog::Accepted;
+  notYetAvailable(QString::number(dialogId));
   return false;
 }
 
