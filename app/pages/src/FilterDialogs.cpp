@@ -55,8 +55,9 @@ void IntegerEdits::Show(DialogView& view) const {
 }
 
 bool IntegerEdits::Commit(DialogView& view, int32_t controlId) {
-    auto* field = const_cast<Field*>(Find(controlId));
-    if (field == nullptr) return true;
+    auto field = std::find_if(fields_.begin(), fields_.end(),
+                              [controlId](const Field& f) { return f.controlId == controlId; });
+    if (field == fields_.end()) return true;
     if (warning_) return false;
     int64_t value = 0;
     if (ParseInteger(view.Text(controlId), value) && value >= field->minimum && value <= field->maximum) {

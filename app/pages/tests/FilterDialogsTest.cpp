@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace kr70 {
@@ -151,7 +152,7 @@ TEST(FilterDialogs, LengthListSelectsTheFirstEntryWithTheStoredPrefixElse128) {
   EXPECT_EQ(FilterKindRadio(2), kRadioLpf + 1);
   EXPECT_EQ(FilterKindRadio(4), kRadioBef);
   EXPECT_EQ(FilterKindRadio(0), kRadioLpf);
-  EXPECT_EQ(FilterKindRadio(7), kRadioLpf);
+  EXPECT_EQ(FilterKindRadio(5), kRadioLpf);
 }
 
 class FreqFilterDialogTest : public ::testing::Test {
