@@ -12,6 +12,7 @@
 //   kFilterEnvironmentFile  %s %s  extension twice ("bet", "bet")
 //   kDescEnvironmentFile    %s  extension ("bet")
 //   kDescParameterFile      %s  extension ("ini")
+//   kMsgIntegerRange        %s %s  lower and upper bound in decimal
 //   print lines 2044 .. 2077 one value each (2057 and 2060: lower and upper
 //   frequency); the conversion letter says the type: %d int32_t, %u uint32_t,
 //   %f / %g double.
@@ -80,6 +81,8 @@ constexpr int kVersionMaker = 103;                  // control 1242
 
 // ---- Buttons shared by dialogs ----
 constexpr int kButtonOk = 200;
+constexpr int kButtonSet = 201;                     // "設定" (dialogs 130, 131, 132)
+constexpr int kButtonAbort = 202;                   // "取消" (dialogs 130, 131, 132)
 constexpr int kButtonStartTriggered = 205;          // "波形取得開始" (dialog 155)
 constexpr int kButtonCancel = 206;
 constexpr int kButtonClose = 207;                   // "終了" (dialog 155)
@@ -100,7 +103,28 @@ constexpr int kFormPageSpectrum = 307;              // radio 1001
 constexpr int kFormPageAbnormal = 308;              // radio 1062
 constexpr int kFormDisplayFile = 311;               // label 1240
 
-// ---- Frequency-response filter dialog (132): caption of the edge edit ----
+// ---- Sampling pitch dialog (130); caption kFormSamplingPitch ----
+constexpr int kPitchLabel = 370;                    // label of edit 1011
+constexpr int kPitchHertz = 371;                    // unit of static 1009
+constexpr int kPitchPoints = 372;                   // unit of static 1010
+
+// ---- Yuragi filter dialog (131); caption kFormYuragiFilter ----
+constexpr int kYuragiParameter1 = 375;              // label of edit 1012
+constexpr int kYuragiParameter2 = 376;              // label of edit 1013
+constexpr int kYuragiParameter3 = 377;              // label of edit 1014
+constexpr int kYuragiParameter4 = 378;              // label of edit 1074
+
+// ---- Frequency-response filter dialog (132); caption kFormFreqFilter ----
+constexpr int kFreqFilterOn = 380;                  // check 1015
+constexpr int kFreqLpf = 381;                       // radio 1016
+constexpr int kFreqHpf = 382;                       // radio 1017
+constexpr int kFreqBpf = 383;                       // radio 1018
+constexpr int kFreqBef = 384;                       // radio 1019
+constexpr int kFreqLength = 385;                    // label of list 1020
+constexpr int kFreqTilde = 386;                     // static 1024 between the edges
+constexpr int kFreqHertz = 390;                     // units beside the edges and 1009
+constexpr int kFreqSamplingFrequency = 391;         // label of static 1009
+// Caption of the edge edit:
 constexpr int kFreqEdgeCutOff = 387;                // LPF, HPF
 constexpr int kFreqEdgePassBand = 388;              // BPF
 constexpr int kFreqEdgeStopBand = 389;              // BEF
@@ -344,25 +368,29 @@ constexpr int kCutMsgNotCreated = 2183;
 constexpr int kCutMsgNotWritten = 2184;
 constexpr int kFilterWaveFile = 2185;
 
+// ---- Integer edits of the settings dialogs ----
+constexpr int kMsgIntegerRange = 2186;              // %s %s  lower and upper bound
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
     17,   18,   19,   20,   21,   22,   24,   25,   26,   27,   28,   29,   31,   41,   42,   43,
-    46,   100,  101,  102,  103,  200,  205,  206,  207,  210,  250,  300,  301,  302,  303,  304,
-    305,  306,  307,  308,  311,  387,  388,  389,  502,  561,  564,  580,  581,  582,  583,  584,
-    585,  586,  587,  588,  589,  590,  600,  601,  602,  603,  604,  605,  606,  607,  608,  609,
-    610,  611,  612,  620,  650,  651,  652,  1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008,
-    1009, 1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1039, 1040, 1041, 1042, 1043, 1044,
-    1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052, 1053, 1054, 1055, 1056, 1057, 1058, 1060, 1061,
-    1131, 1133, 1136, 1137, 1143, 1144, 1148, 1151, 1152, 1153, 1156, 1157, 1158, 2000, 2001, 2002,
-    2004, 2005, 2006, 2007, 2008, 2009, 2010, 2016, 2018, 2020, 2021, 2023, 2024, 2026, 2031, 2032,
-    2033, 2034, 2035, 2036, 2037, 2038, 2039, 2041, 2042, 2044, 2045, 2046, 2047, 2048, 2049, 2050,
-    2051, 2052, 2053, 2054, 2055, 2056, 2057, 2058, 2059, 2060, 2061, 2062, 2063, 2064, 2065, 2066,
-    2067, 2068, 2075, 2076, 2077, 2080, 2083, 2085, 2088, 2089, 2090, 2091, 2092, 2094, 2095, 2096,
-    2097, 2098, 2099, 2100, 2101, 2102, 2103, 2104, 2107, 2108, 2110, 2111, 2113, 2114, 2115, 2126,
-    2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143, 2144, 2145,
-    2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174, 2175, 2176,
-    2178, 2180, 2182, 2183, 2184, 2185,
+    46,   100,  101,  102,  103,  200,  201,  202,  205,  206,  207,  210,  250,  300,  301,  302,
+    303,  304,  305,  306,  307,  308,  311,  370,  371,  372,  375,  376,  377,  378,  380,  381,
+    382,  383,  384,  385,  386,  387,  388,  389,  390,  391,  502,  561,  564,  580,  581,  582,
+    583,  584,  585,  586,  587,  588,  589,  590,  600,  601,  602,  603,  604,  605,  606,  607,
+    608,  609,  610,  611,  612,  620,  650,  651,  652,  1000, 1001, 1002, 1003, 1004, 1005, 1006,
+    1007, 1008, 1009, 1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1039, 1040, 1041, 1042,
+    1043, 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052, 1053, 1054, 1055, 1056, 1057, 1058,
+    1060, 1061, 1131, 1133, 1136, 1137, 1143, 1144, 1148, 1151, 1152, 1153, 1156, 1157, 1158, 2000,
+    2001, 2002, 2004, 2005, 2006, 2007, 2008, 2009, 2010, 2016, 2018, 2020, 2021, 2023, 2024, 2026,
+    2031, 2032, 2033, 2034, 2035, 2036, 2037, 2038, 2039, 2041, 2042, 2044, 2045, 2046, 2047, 2048,
+    2049, 2050, 2051, 2052, 2053, 2054, 2055, 2056, 2057, 2058, 2059, 2060, 2061, 2062, 2063, 2064,
+    2065, 2066, 2067, 2068, 2075, 2076, 2077, 2080, 2083, 2085, 2088, 2089, 2090, 2091, 2092, 2094,
+    2095, 2096, 2097, 2098, 2099, 2100, 2101, 2102, 2103, 2104, 2107, 2108, 2110, 2111, 2113, 2114,
+    2115, 2126, 2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143,
+    2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
+    2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -380,7 +408,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kPrintLpfCutOff, "u"},           {kPrintDataPoints, "u"},          {kPrintSmoothing, "d"},
     {kPrintPeakThreshold, "f"},       {kPrintPassThreshold, "f"},       {kPrintAcqSamplingFrequency, "u"},
     {kPrintAcquisitionTime, "f"},     {kFilterEnvironmentFile, "ss"},   {kDescEnvironmentFile, "s"},
-    {kDescParameterFile, "s"},
+    {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
 };
 
 }  // namespace kr70::text

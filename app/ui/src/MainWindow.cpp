@@ -5,6 +5,7 @@
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
 #include "PageWidgets.h"
+#include "SettingsDialogWindow.h"
 #include "WavGetRecorder.h"
 
 #include <QApplication>
@@ -420,12 +421,10 @@ void MainWindow::runCommand(int32_t commandId) {
   notYetAvailable(what.remove('&'));
 }
 
-bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues&) {
-  int textId = 0;
-  if (dialogId == kDialogSamplingPitch) textId = ids::kMenuSettingsSamplingPitch;
-  if (dialogId == kDialogYuragiFilter) textId = ids::kMenuSettingsYuragiFilter;
-  if (dialogId == kDialogFreqFilter) textId = ids::kMenuSettingsFreqFilter;
-  notYetAvailable(textId ? languageText(textId).remove('&') : QString::number(dialogId));
+bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
+  if (auto dialog = createSettingsDialog(dialogId, values, [this](const Message& m) { ShowMessage(m); }, this))
+    return dialog->exec() == QDialog::Accepted;
+  notYetAvailable(QString::number(dialogId));
   return false;
 }
 

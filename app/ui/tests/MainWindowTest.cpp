@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -175,9 +176,28 @@ TEST_P(MainWindowTest, CommandsOfLaterVersionsSaySo) {
   EXPECT_EQ(messages[0].captionId, 2024);
   ASSERT_EQ(messages[0].parts.size(), 1u);
   EXPECT_NE(messages[0].parts[0].appended.find(languageText(3).remove('&').toStdString()), std::string::npos);
-  qobject_cast<QPushButton*>(window->formControl(1004))->click();  // dialog 130 comes later
-  EXPECT_EQ(messages.size(), 2u);
-  EXPECT_EQ(window->state().Settings().samplingPitch, 1u);
+}
+
+TEST_P(MainWindowTest, SamplingPitchButtonOpensDialog130AndSetsThePitch) {
+  QString title, ok;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    auto* edit = dialog->findChild<QLineEdit*>("1011");
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text(), "1");
+    edit->setText("8");
+    auto* button = dialog->findChild<QPushButton*>("1");
+    ok = button->text();
+    button->click();
+  });
+  qobject_cast<QPushButton*>(window->formControl(1004))->click();
+  EXPECT_EQ(title, languageText(text::kFormSamplingPitch));
+  EXPECT_EQ(ok, languageText(text::kButtonSet));
+  EXPECT_FALSE(ok.isEmpty());
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(window->state().Settings().samplingPitch, 8u);
 }
 
 TEST_P(MainWindowTest, FftDisplayCommandSwitchesTheSpectrumPage) {
