@@ -58,6 +58,28 @@ struct TriggeredAcquisitionValues : DialogValues {
     bool rebuildCombo = false;
 };
 
+// Acquisition settings dialog (134). In: the board information (read only)
+// and the stored settings. Out, on OK: the chosen board kind, sampling
+// frequency and the sample count trunc(fs · time / 1000), and the rest.
+inline constexpr int32_t kDialogAcquisitionSettings = 134;
+struct AcquisitionSettingsValues : DialogValues {
+    bool viewer = false;
+    bool adBoardPresent = false;   // an A/D board answered at start-up
+    int32_t choiceState = 0;       // the board choice state of detection
+    int32_t boardKind = 1;         // 1 sound card, 2 A/D board
+    int32_t gain = 1;              // 1, 2, 5, 10, 20, 50 or 100
+    int32_t channel = 1;           // channel number 1 … 4
+    uint32_t dataPoints = 0;
+    uint32_t samplingFrequency = 0;
+    int32_t normalizeFlag = 0;
+    double acquisitionTimeMs = 100.0;
+    std::string fileStem;
+    int32_t fileNumber = 1;
+    bool rawDataFlag = false;
+    bool triggerFlag = false;
+    int32_t triggerWaitTimeMs = 0;
+};
+
 // Outcome of one acquire command, for the window's status line and tests.
 enum class AcquireOutcome {
     Loaded,          // recorded, file number advanced, the new file loaded
@@ -84,6 +106,12 @@ public:
     // enableFrame(false) is called before and enableFrame(true) after.
     AcquireOutcome Acquire(void* window, const std::function<void(bool)>& enableFrame);
 
+    // Buttons 1007 / command 32774: the acquisition settings dialog, up to
+    // five attempts; the board is reconfigured with the accepted values.
+    // viewer: the viewer instance, which never touches a board. True when
+    // settings were accepted and stored.
+    bool ChangeSettings(bool viewer);
+
     // Card message 6078: wParam 2 (overrun) stops the recording.
     void OnCardMessage(uintptr_t wParam);
 
@@ -103,6 +131,8 @@ private:
     std::string InDataDirectory(const std::string& name) const;
     void FallBackToFileOnly();
     int InitializeFromSettings();
+    // Halts, then brings the stored board back (after a cancel or five refusals).
+    void RestoreStoredBoard(bool changeBoard);
 
     AnalysisState& state_;
     Recorder& recorder_;

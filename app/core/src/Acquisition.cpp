@@ -9,6 +9,7 @@
 #include "AnalysisState.h"
 #include "LmWACore.h"
 #include "TextIds.h"
+#include "WaveFile.h"
 #include "WAData.h"
 
 namespace kr70 {
@@ -197,6 +198,95 @@ AcquireOutcome AcquisitionCommands::Acquire(void* window, const std::function<vo
     }
     enable(true);
     return outcome;
+}
+
+void AcquisitionCommands::RestoreStoredBoard(bool changeBoard) {
+    recorder_.Halt();
+    if (!board_.available || board_.kind == 0) return;
+    if (changeBoard) recorder_.ChangeBoardSet(board_.kind, 0);
+    if (board_.kind == 1) state_.Settings().channel = 1;
+    InitializeFromSettings();
+}
+
+bool AcquisitionCommands::ChangeSettings(bool viewer) {
+    AnalysisSettings& s = state_.Settings();
+    AcquisitionSettingsValues values;
+    values.viewer = viewer;
+    values.adBoardPresent = board_.choiceState >= 2;
+    values.choiceState = board_.choiceState;
+    values.boardKind = board_.kind == 2 ? 2 : 1;
+    values.gain = s.gainIndex;
+    values.channel = s.channel;
+    values.dataPoints = s.dataPoints;
+    values.samplingFrequency = s.samplingFrequency;
+    if (s.acquisitionChanged) {
+        if (board_.available && !viewer) {
+            values.dataPoints = recorder_.GetCount();
+            values.samplingFrequency = recorder_.GetSampFreq();
+        } else {
+            values.dataPoints = state_.RawWaveform().GetSize();
+            values.samplingFrequency = state_.RawWaveform().GetSampFreq();
+        }
+    }
+    values.normalizeFlag = s.normalizeFlag;
+    values.acquisitionTimeMs = s.acquisitionTimeMs;
+    values.fileStem = s.fileStem;
+    values.fileNumber = s.fileNumber;
+    values.rawDataFlag = rawDataFlag_;
+    values.triggerFlag = s.triggerFlag != 0;
+    values.triggerWaitTimeMs = s.triggerWaitTimeMs;
+
+    UiPort& port = state_.Port();
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        AcquisitionSettingsValues chosen = values;
+        if (!port.RunModalDialog(kDialogAcquisitionSettings, chosen)) {
+            RestoreStoredBoard(false);
+            return false;
+        }
+        if (chosen.boardKind != 2) chosen.channel = 1;
+        const int32_t bufferTime =
+            chosen.samplingFrequency == 0
+                ? 0
+                : static_cast<int32_t>(static_cast<double>(chosen.dataPoints) / chosen.samplingFrequency * 2000.0);
+        recorder_.Halt();
+        int status = 0;
+        if (board_.available && !viewer) {
+            if (board_.kind != 0 && chosen.boardKind != board_.kind) status = recorder_.ChangeBoardSet(chosen.boardKind, 0);
+            if (status == 0)
+                status = recorder_.Initialize(s.adResolutionBits, chosen.channel, chosen.gain, chosen.dataPoints,
+                                              chosen.samplingFrequency, static_cast<uint32_t>(std::max(bufferTime, 0)));
+        }
+        if (status == 0) {
+            const bool sizeChanged =
+                chosen.dataPoints != s.dataPoints || chosen.samplingFrequency != s.samplingFrequency;
+            s.channel = chosen.channel;
+            s.gainIndex = chosen.gain;
+            if (board_.available && !viewer) {
+                board_.kind = chosen.boardKind;
+                state_.SetBoardKind(board_.kind);
+            }
+            s.acquisitionTimeMs = chosen.acquisitionTimeMs;
+            s.acquisitionTimeDecimals = DecimalPlaces(chosen.acquisitionTimeMs);
+            s.recordBufferTimeMs = bufferTime;
+            s.fileStem = chosen.fileStem;
+            s.fileNumber = chosen.fileNumber;
+            s.triggerFlag = chosen.triggerFlag ? 1 : 0;
+            s.triggerWaitTimeMs = chosen.triggerWaitTimeMs;
+            s.normalizeFlag = chosen.normalizeFlag;
+            if (sizeChanged) {
+                s.dataPoints = chosen.dataPoints;
+                s.samplingFrequency = chosen.samplingFrequency;
+                s.acquisitionChanged = 1;
+            }
+            rawDataFlag_ = chosen.rawDataFlag;
+            return true;
+        }
+        port.ShowWarning(text::kMsgFilterNotBuilt, kCaptionMainView);
+        values = chosen;  // the dialog reopens with what was entered
+    }
+    port.ShowWarning(text::kMsgSettingsRejectedFiveTimes, kCaptionMainView);
+    RestoreStoredBoard(true);
+    return false;
 }
 
 void AcquisitionCommands::OnCardMessage(uintptr_t wParam) {

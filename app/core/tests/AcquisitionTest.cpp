@@ -209,3 +209,43 @@ TEST_F(AcquisitionTest, TriggerFlagOnTheAdBoardHandsOverToTheTriggerDialog) {
 
 }  // namespace
 }  // namespace kr70
+
+namespace kr70 {
+namespace {
+
+TEST_F(AcquisitionTest, SettingsReconfigureTheBoardOrRetryAndRestore) {
+    Machine(true, true);
+    commands.DetectBoard();
+    // Accepted: switching to the sound card changes the board and forces channel 1.
+    port.Accept<AcquisitionSettingsValues>([](AcquisitionSettingsValues& values) {
+        EXPECT_EQ(values.boardKind, 2);
+        EXPECT_EQ(values.choiceState, 3);
+        values.boardKind = 1;
+        values.channel = 3;
+        values.samplingFrequency = 44100;
+        values.dataPoints = 4410;
+        values.fileStem = "run";
+        values.rawDataFlag = true;
+    });
+    EXPECT_TRUE(commands.ChangeSettings(false));
+    EXPECT_EQ(recorder.changes.back(), std::make_pair(1, 0));
+    EXPECT_EQ(recorder.initializedChannels.back(), 1);
+    EXPECT_EQ(state.Settings().channel, 1);
+    EXPECT_EQ(state.Settings().samplingFrequency, 44100u);
+    EXPECT_EQ(state.Settings().recordBufferTimeMs, 200);
+    EXPECT_EQ(state.Settings().acquisitionChanged, 1);
+    EXPECT_EQ(state.Settings().fileStem, "run");
+    EXPECT_EQ(commands.Board().kind, 1);
+    EXPECT_TRUE(commands.RawDataFlag());
+
+    // Refused five times: 2006 each time, then 2008 and the stored board back.
+    recorder.initializeResult = -100;
+    for (int i = 0; i < 5; ++i) port.Accept<AcquisitionSettingsValues>([](AcquisitionSettingsValues&) {});
+    EXPECT_FALSE(commands.ChangeSettings(false));
+    EXPECT_EQ(port.MessageIds(), (std::vector<int32_t>{2006, 2006, 2006, 2006, 2006, 2008}));
+    EXPECT_EQ(recorder.changes.back(), std::make_pair(1, 0));
+    EXPECT_EQ(state.Settings().fileStem, "run");
+}
+
+}  // namespace
+}  // namespace kr70

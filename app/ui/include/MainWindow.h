@@ -19,6 +19,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 
 namespace kr70 {
@@ -59,6 +60,9 @@ class MainWindow : public QMainWindow, public UiPort {
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
   AcquisitionCommands& acquisition() { return *acquisition_; }
+  // Test hook: called with the acquisition settings dialog before it runs
+  // (a test may fill it in and close it).
+  void setDialogHook(std::function<void(QDialog&)> hook) { dialogHook_ = std::move(hook); }
   // Outcome of the last acquire command (none before the first).
   const std::optional<AcquireOutcome>& lastAcquireOutcome() const { return lastAcquire_; }
   // Runs a command as the menu, toolbar or form would.
@@ -115,6 +119,7 @@ class MainWindow : public QMainWindow, public UiPort {
   void* cardWindow_ = nullptr;  // platform window that receives the card's messages
   bool viewer_ = false;
   std::optional<AcquireOutcome> lastAcquire_;
+  std::function<void(QDialog&)> dialogHook_;
 };
 
 }  // namespace kr70::ui

@@ -5,6 +5,7 @@
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
 #include "PageWidgets.h"
+#include "AcquisitionSettingsWindow.h"
 #include "SettingsDialogWindow.h"
 #include "WavGetRecorder.h"
 
@@ -411,6 +412,7 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32772: state_.ChangeYuragiFilter(); return;
     case 32773: state_.ChangeFreqFilter(); return;
     case 1008: acquire(); return;
+    case 32774: acquisition_->ChangeSettings(viewer_); return;
     default: break;
   }
   QString what;
@@ -424,7 +426,14 @@ void MainWindow::runCommand(int32_t commandId) {
 bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
   if (auto dialog = createSettingsDialog(dialogId, values, [this](const Message& m) { ShowMessage(m); }, this))
     return dialog->exec() == QDialog::Accepted;
-  notYetAvailable(QString::number(dialogId));
+  if (dialogId == kDialogAcquisitionSettings) {
+    AcquisitionSettingsWindow dialog(static_cast<AcquisitionSettingsValues&>(values),
+                                     [this](const Message& m) { ShowMessage(m); }, this);
+    if (dialogHook_) dialogHook_(dialog);
+    return dialog.exec() == QDialog::Accepted;
+  }
+  // The triggered acquisition dialog (155) is not part of this version.
+  notYetAvailable(dialogId == kDialogTriggeredAcquisition ? languageText(600) : QString::number(dialogId));
   return false;
 }
 

@@ -6,6 +6,10 @@
 #include "WAFilter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -65,6 +69,49 @@ TEST(MainWindowAcquisitionTest, AcquireButtonRecordsLoadsAndJudges) {
   StopFilterSystem();
 }
 
+
+// The acquisition settings dialog: a time that gives no sample is refused
+// with 2085, then 200 ms at 50000 Hz reconfigures the board, and the next
+// recording has 10000 samples.
+TEST(MainWindowAcquisitionTest, SettingsDialogChangesTheNextRecording) {
+  StartFilterSystem();
+  LmLangClose();
+  ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, 1033, KR70_BIN_DIR, "KR70"), 0);
+  const std::filesystem::path data =
+      std::filesystem::temp_directory_path() / ("kr70-settings-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(data);
+  MemoryProfile profile;
+  profile.setString("DirPosPlus", "DirDefaultPlus", data.string());
+  MainWindow::Options options;
+  options.showMessageBoxes = false;
+  std::vector<int32_t> warnings;
+  {
+    MainWindow window(profile, options);
+    window.setMessageObserver([&](const Message& message) { warnings.push_back(message.parts[0].textId); });
+    window.setDialogHook([](QDialog& dialog) {
+      QTimer::singleShot(0, &dialog, [&dialog] {
+        auto* time = dialog.findChild<QLineEdit*>("1035");
+        time->setText("0.001");
+        dialog.accept();  // refused: stays open
+        time->setText("200");
+        dialog.findChild<QRadioButton*>("1073")->setChecked(true);  // 50000 Hz
+        dialog.findChild<QLineEdit*>("1031")->setText("bench");
+        dialog.accept();
+      });
+    });
+    window.runCommand(32774);
+    EXPECT_EQ(warnings, std::vector<int32_t>{2085});
+    EXPECT_EQ(window.state().Settings().dataPoints, 10000u);
+    EXPECT_EQ(window.state().Settings().fileStem, "bench");
+    window.runCommand(1008);
+    ASSERT_TRUE(window.lastAcquireOutcome().has_value());
+    EXPECT_EQ(*window.lastAcquireOutcome(), AcquireOutcome::Loaded);
+    EXPECT_EQ(std::filesystem::file_size(data / "bench-001#01.wav"), 44u + 2 * 10000);
+  }
+  std::filesystem::remove_all(data);
+  LmLangClose();
+  StopFilterSystem();
+}
 }  // namespace
 }  // namespace kr70::ui
 
