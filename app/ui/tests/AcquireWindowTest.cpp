@@ -15,103 +15,116 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 
 namespace kr70::ui {
 namespace {
 
-// The operator's loop on the simulated A/D board: detection at start, the
-// acquire button records a WAV into the data directory, the chain runs and
-// the measure judges it; the file number advances.
-TEST(MainWindowAcquisitionTest, AcquireButtonRecordsLoadsAndJudges) {
-  StartFilterSystem();
-  LmLangClose();
-  ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, 1041, KR70_BIN_DIR, "KR70"), 0);
-  const std::filesystem::path data =
-      std::filesystem::temp_directory_path() / ("kr70-acquire-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(data);
-  MemoryProfile profile;
-  profile.setString("DirPosPlus", "DirDefaultPlus", data.string());
-  MainWindow::Options options;
-  options.showMessageBoxes = false;
-  std::vector<Message> messages;
-  {
-    MainWindow window(profile, options);
-    window.setMessageObserver([&](const Message& message) { messages.push_back(message); });
-    EXPECT_EQ(window.acquisition().Board().kind, 2);
-    EXPECT_EQ(window.acquisition().Board().available, 1);
-    ASSERT_TRUE(window.formControl(1008)->isEnabled());
-    qobject_cast<QPushButton*>(window.formControl(1008))->click();
-    ASSERT_TRUE(window.lastAcquireOutcome().has_value());
-    EXPECT_EQ(*window.lastAcquireOutcome(), AcquireOutcome::Loaded);
-    EXPECT_TRUE(messages.empty());
-    const std::filesystem::path wav = data / "LmWAData-001#01.wav";
-    ASSERT_TRUE(std::filesystem::is_regular_file(wav));
-    // 16-bit mono, 44-byte header, the 5000 samples detection sets.
-    EXPECT_EQ(std::filesystem::file_size(wav), 44u + 2 * 5000);
-    std::ifstream in(wav, std::ios::binary);
-    char header[44];
-    in.read(header, 44);
-    uint32_t rate = 0;
-    std::memcpy(&rate, header + 24, 4);
-    EXPECT_EQ(rate, 50000u);
-    EXPECT_EQ(window.state().Settings().currentFile, wav.string());
-    EXPECT_EQ(window.state().Settings().fileNumber, 2);
-    EXPECT_EQ(window.state().RawWaveform().GetSize(), 5000u);
-    EXPECT_NE(window.state().Measure().judgement, 0);
-    EXPECT_TRUE(window.formControl(1008)->isEnabled());
-    EXPECT_TRUE(window.menuBar()->isEnabled());
+// A workstation on the simulated A/D board with its own data directory.
+class AcquireWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartFilterSystem();
+    LmLangClose();
+    ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, 1041, KR70_BIN_DIR, "KR70"), 0);
+    data = std::filesystem::temp_directory_path() / ("kr70-acquire-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(data);
+    profile.setString("DirPosPlus", "DirDefaultPlus", data.string());
+    MainWindow::Options options;
+    options.showMessageBoxes = false;
+    window = std::make_unique<MainWindow>(profile, options);
+    window->setMessageObserver([this](const Message& message) { warnings.push_back(message.parts[0].textId); });
   }
-  std::filesystem::remove_all(data);
-  LmLangClose();
-  StopFilterSystem();
-}
+  void TearDown() override {
+    window.reset();
+    std::filesystem::remove_all(data);
+    LmLangClose();
+    StopFilterSystem();
+  }
+  AcquireOutcome acquire() {
+    qobject_cast<QPushButton*>(window->formControl(1008))->click();
+    return window->lastAcquireOutcome().value_or(AcquireOutcome::NoBoard);
+  }
 
+  std::filesystem::path data;
+  MemoryProfile profile;
+  std::unique_ptr<MainWindow> window;
+  std::vector<int32_t> warnings;
+};
+
+// The operator's loop: detection at start, the acquire button records a WAV
+// into the data directory, the chain runs and the measure judges it; the
+// file number advances.
+TEST_F(AcquireWindowTest, AcquireButtonRecordsLoadsAndJudges) {
+  EXPECT_EQ(window->acquisition().Board().kind, 2);
+  ASSERT_TRUE(window->formControl(1008)->isEnabled());
+  EXPECT_EQ(acquire(), AcquireOutcome::Loaded);
+  EXPECT_TRUE(warnings.empty());
+  const std::filesystem::path wav = data / "LmWAData-001#01.wav";
+  ASSERT_TRUE(std::filesystem::is_regular_file(wav));
+  // 16-bit mono, 44-byte header, the 5000 samples detection sets.
+  EXPECT_EQ(std::filesystem::file_size(wav), 44u + 2 * 5000);
+  std::ifstream in(wav, std::ios::binary);
+  char header[44];
+  in.read(header, 44);
+  uint32_t rate = 0;
+  std::memcpy(&rate, header + 24, 4);
+  EXPECT_EQ(rate, 50000u);
+  EXPECT_EQ(window->state().Settings().currentFile, wav.string());
+  EXPECT_EQ(window->state().Settings().fileNumber, 2);
+  EXPECT_EQ(window->state().RawWaveform().GetSize(), 5000u);
+  EXPECT_NE(window->state().Measure().judgement, 0);
+  EXPECT_TRUE(window->formControl(1008)->isEnabled());
+  EXPECT_TRUE(window->menuBar()->isEnabled());
+}
 
 // The acquisition settings dialog: a time that gives no sample is refused
 // with 2085, then 200 ms at 50000 Hz reconfigures the board, and the next
 // recording has 10000 samples.
-TEST(MainWindowAcquisitionTest, SettingsDialogChangesTheNextRecording) {
-  StartFilterSystem();
-  LmLangClose();
-  ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, 1033, KR70_BIN_DIR, "KR70"), 0);
-  const std::filesystem::path data =
-      std::filesystem::temp_directory_path() / ("kr70-settings-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(data);
-  MemoryProfile profile;
-  profile.setString("DirPosPlus", "DirDefaultPlus", data.string());
-  MainWindow::Options options;
-  options.showMessageBoxes = false;
-  std::vector<int32_t> warnings;
-  {
-    MainWindow window(profile, options);
-    window.setMessageObserver([&](const Message& message) { warnings.push_back(message.parts[0].textId); });
-    window.setDialogHook([](QDialog& dialog) {
-      QTimer::singleShot(0, &dialog, [&dialog] {
-        auto* time = dialog.findChild<QLineEdit*>("1035");
-        time->setText("0.001");
-        dialog.accept();  // refused: stays open
-        time->setText("200");
-        dialog.findChild<QRadioButton*>("1073")->setChecked(true);  // 50000 Hz
-        dialog.findChild<QLineEdit*>("1031")->setText("bench");
-        dialog.accept();
-      });
+TEST_F(AcquireWindowTest, SettingsDialogChangesTheNextRecording) {
+  window->setDialogHook([](QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+      auto* time = dialog.findChild<QLineEdit*>("1035");
+      time->setText("0.001");
+      dialog.accept();  // refused: stays open
+      time->setText("200");
+      dialog.findChild<QRadioButton*>("1073")->setChecked(true);  // 50000 Hz
+      dialog.findChild<QLineEdit*>("1031")->setText("bench");
+      dialog.accept();
     });
-    window.runCommand(32774);
-    EXPECT_EQ(warnings, std::vector<int32_t>{2085});
-    EXPECT_EQ(window.state().Settings().dataPoints, 10000u);
-    EXPECT_EQ(window.state().Settings().fileStem, "bench");
-    window.runCommand(1008);
-    ASSERT_TRUE(window.lastAcquireOutcome().has_value());
-    EXPECT_EQ(*window.lastAcquireOutcome(), AcquireOutcome::Loaded);
-    EXPECT_EQ(std::filesystem::file_size(data / "bench-001#01.wav"), 44u + 2 * 10000);
-  }
-  std::filesystem::remove_all(data);
-  LmLangClose();
-  StopFilterSystem();
+  });
+  window->runCommand(32774);
+  EXPECT_EQ(warnings, std::vector<int32_t>{2085});
+  EXPECT_EQ(window->state().Settings().dataPoints, 10000u);
+  EXPECT_EQ(window->state().Settings().fileStem, "bench");
+  EXPECT_EQ(acquire(), AcquireOutcome::Loaded);
+  EXPECT_EQ(std::filesystem::file_size(data / "bench-001#01.wav"), 44u + 2 * 10000);
 }
+
+// Run with an overrun after 2000 samples: the card's message stops the run,
+// the recorder answers "run stopped" and the operator sees 2020; no file is left under the final name, the number
+// stays and the window is usable again.
+TEST_F(AcquireWindowTest, OverrunStopsTheRecording) {
+  const char* card = std::getenv("KR70_CARD");
+  if (card == nullptr || std::string(card).find("overrun=") == std::string::npos)
+    GTEST_SKIP() << "runs in the overrun entry of the suite";
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(acquire(), AcquireOutcome::Refused);
+  // Stopped by the view's handler at once, not by the recorder's own
+  // timeout on a card that stopped delivering (about 2 s).
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(warnings, std::vector<int32_t>{2020});
+  EXPECT_FALSE(std::filesystem::exists(data / "LmWAData-001#01.wav"));
+  EXPECT_EQ(window->state().Settings().fileNumber, 1);
+  EXPECT_TRUE(window->formControl(1008)->isEnabled());
+  EXPECT_TRUE(window->menuBar()->isEnabled());
+}
+
 }  // namespace
 }  // namespace kr70::ui
 
