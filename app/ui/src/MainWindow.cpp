@@ -193,7 +193,10 @@ void MainWindow::drainPlatformMessages() {
 
 void MainWindow::acquire() {
   lastAcquire_ = acquisition_->Acquire(cardWindow_, [this](bool on) {
-    // The frame is disabled while recording but keeps repainting.
+    // The frame is disabled while recording but keeps repainting, and the
+    // status bar says that it records.
+    if (on) statusBar()->showMessage(languageText(ids::kPromptReady));
+    else statusBar()->showMessage(languageText(ids::kTrgStatusRecording));
     menuBar()->setEnabled(on);
     if (QWidget* form = centralWidget()) form->setEnabled(on);
     for (QToolBar* bar : findChildren<QToolBar*>()) bar->setEnabled(on);
