@@ -473,7 +473,10 @@ int CLmAdCard::Halt() {
   if (cardLibrary_ != nullptr) FreeLibrary(cardLibrary_);
   cardLibrary_ = nullptr;
   CloseTempFile();
-  unlink(tempFilePath_.c_str());
+  // The temporary file belongs to the recorder that holds the card: another
+  // instance's Halt (a viewer, a failed probe) must not delete a running
+  // recording's samples.
+  if (holdsMutex_) unlink(tempFilePath_.c_str());
   requestedCount_ = 0;
   mode_ = 0;
   channelNumber_ = -1;
