@@ -410,6 +410,8 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32778: state_.ChangeSamplingPitch(); return;
     case 32772: state_.ChangeYuragiFilter(); return;
     case 32773: state_.ChangeFreqFilter(); return;
+    case 1009:
+    case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
     default: break;
   }
@@ -422,6 +424,10 @@ void MainWindow::runCommand(int32_t commandId) {
 }
 
 bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
+  if (dialogId == kDialogAbnormalSettings) {
+    if (auto dialog = createAbnormalSettingsDialog(values, [this](const Message& m) { ShowMessage(m); }, this))
+      return dialog->exec() == QDialog::Accepted;
+  }
   if (auto dialog = createSettingsDialog(dialogId, values, [this](const Message& m) { ShowMessage(m); }, this))
     return dialog->exec() == QDialog::Accepted;
   notYetAvailable(QString::number(dialogId));
