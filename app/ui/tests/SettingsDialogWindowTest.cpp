@@ -122,50 +122,5 @@ TEST_F(SettingsDialogWindowTest, LeavingAnEditWithARefusedValueWarnsOnceAndResto
   EXPECT_EQ(warnings.size(), 1u);
 }
 
-TEST_F(SettingsDialogWindowTest, AbnormalSettingsDialogRoundTrip) {
-  AbnormalSettingsValues values;
-  values.inputDataCount = 2205;
-  values.smoothingLength = 5;
-  values.passThreshold = 0.5;
-  auto dialog = createAbnormalSettingsDialog(values, [this](const Message& m) { warnings.push_back(m); }, nullptr);
-  ASSERT_NE(dialog, nullptr);
-  dialog->show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-  EXPECT_EQ(dialog->windowTitle(), languageText(text::kFormAbnormalSettings));
-  EXPECT_EQ(find<QLabel>(*dialog, 10000 + 1065)->text(), QString::fromUtf8("平滑化間隔"));
-  EXPECT_EQ(find<QCheckBox>(*dialog, 1221)->text(), QString::fromUtf8("超過面積判定値未満をNGとする。"));
-  auto* count = find<QLineEdit>(*dialog, 1063);
-  EXPECT_EQ(count->text(), "2205");
-  EXPECT_TRUE(count->isReadOnly());
-  EXPECT_FALSE(find<QLineEdit>(*dialog, 1070)->isVisible());
-  EXPECT_TRUE(find<QCheckBox>(*dialog, 1237)->isChecked());
-
-  // Enter with a smoothing interval of 0: the one warning, the old value back.
-  auto* smoothing = find<QLineEdit>(*dialog, 1065);
-  smoothing->setFocus();
-  smoothing->selectAll();
-  QTest::keyClicks(smoothing, "0");
-  QTest::keyClick(smoothing, Qt::Key_Return);
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].parts[0].textId, text::kMsgAbnormalValueInvalid);
-  EXPECT_EQ(smoothing->text(), "5");
-  EXPECT_TRUE(dialog->isVisible());
-
-  auto* level = find<QLineEdit>(*dialog, 1067);
-  level->setFocus();
-  level->selectAll();
-  QTest::keyClicks(level, "0.75");
-  find<QCheckBox>(*dialog, 1237)->setChecked(false);
-  find<QCheckBox>(*dialog, 1221)->setChecked(true);
-  QTest::mouseClick(find<QPushButton>(*dialog, 1), Qt::LeftButton);
-  EXPECT_EQ(dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(values.smoothingLength, 5);
-  EXPECT_EQ(values.peakThreshold, 0.75);
-  EXPECT_EQ(values.passThreshold, 0.5);
-  EXPECT_EQ(values.invertedJudgement, 1);
-  EXPECT_EQ(values.displaySetting, 0);
-}
-
 }  // namespace
 }  // namespace kr70::ui
