@@ -410,7 +410,6 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32778: state_.ChangeSamplingPitch(); return;
     case 32772: state_.ChangeYuragiFilter(); return;
     case 32773: state_.ChangeFreqFilter(); return;
-    case 1009:
     case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
     default: break;
