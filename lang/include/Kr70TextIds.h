@@ -129,6 +129,20 @@ constexpr int kFreqEdgeCutOff = 387;                // LPF, HPF
 constexpr int kFreqEdgePassBand = 388;              // BPF
 constexpr int kFreqEdgeStopBand = 389;              // BEF
 
+// ---- Abnormal-sound settings dialog (140); caption kFormAbnormalSettings ----
+constexpr int kAbnInputCount = 400;                 // label of edit 1063
+constexpr int kAbnSquarePitch = 401;                // label of edit 1064
+constexpr int kAbnSmoothing = 402;                  // label of edit 1065
+constexpr int kAbnAreaLevel = 403;                  // label of edit 1067
+constexpr int kAbnPeakAnalysis = 404;               // check 1066
+constexpr int kAbnPeakPitch = 405;                  // label of edit 1069
+constexpr int kAbnPeakWidth = 406;                  // label of edit 1070
+constexpr int kAbnJudgementWidth = 407;             // label of edit 1071
+constexpr int kAbnJudgementThreshold = 408;         // label of edit 1072
+constexpr int kAbnPassThreshold = 409;              // label of edit 1068
+constexpr int kAbnInverted = 410;                   // check 1221
+constexpr int kAbnShowResult = 411;                 // check 1237
+
 // ---- File dialogs ----
 constexpr int kCheckOpenInDefaultDirectory = 502;   // check box 1101
 constexpr int kTitleSaveParameterFile = 561;        // dialog 1064, parameter mode
@@ -377,7 +391,8 @@ inline constexpr int kAllIds[] = {
     17,   18,   19,   20,   21,   22,   24,   25,   26,   27,   28,   29,   31,   41,   42,   43,
     46,   100,  101,  102,  103,  200,  201,  202,  205,  206,  207,  210,  250,  300,  301,  302,
     303,  304,  305,  306,  307,  308,  311,  370,  371,  372,  375,  376,  377,  378,  380,  381,
-    382,  383,  384,  385,  386,  387,  388,  389,  390,  391,  502,  561,  564,  580,  581,  582,
+    382,  383,  384,  385,  386,  387,  388,  389,  390,  391,  400,  401,  402,  403,  404,  405,
+    406,  407,  408,  409,  410,  411,  502,  561,  564,  580,  581,  582,
     583,  584,  585,  586,  587,  588,  589,  590,  600,  601,  602,  603,  604,  605,  606,  607,
     608,  609,  610,  611,  612,  620,  650,  651,  652,  1000, 1001, 1002, 1003, 1004, 1005, 1006,
     1007, 1008, 1009, 1030, 1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1039, 1040, 1041, 1042,

@@ -169,6 +169,12 @@ public:
     bool ChangeYuragiFilter();
     bool ChangeFreqFilter();
 
+    // Abnormal-sound settings dialog 140. On OK the values are stored, the
+    // display setting goes to the result-indicator page, the measure runs
+    // again (the chain does not) and the abnormal-sound page takes the new
+    // square-mean waveform. True when accepted.
+    bool ChangeAbnormalSettings();
+
     // FFT display settings: enabling runs ComputeSpectra, disabling clears both
     // spectra and the peak list. Enables or disables the spectrum page button
     // (1001) and menu command (32776). Returns whether the choice changed.

@@ -71,6 +71,7 @@ struct DialogValues {
 inline constexpr int32_t kDialogSamplingPitch = 130;
 inline constexpr int32_t kDialogYuragiFilter = 131;
 inline constexpr int32_t kDialogFreqFilter = 132;
+inline constexpr int32_t kDialogAbnormalSettings = 140;
 
 // Sampling pitch dialog (130): the pitch, 1 … 65535. The two statics (the
 // sampling frequency and the data points) are filled by the caller and start
@@ -103,6 +104,26 @@ struct FreqFilterValues : DialogValues {
     uint32_t lowerFrequency = 1;
     uint32_t upperFrequency = 0;
     uint32_t samplingFrequency = 0;
+};
+
+// Abnormal-sound settings dialog (140): the yuragi waveform's size (shown
+// only) and the abnormal-sound settings of the analysis state. The square-mean
+// pitch and the peak-emphasis settings sit in hidden controls; they are kept
+// so that parameter files hold them. displaySetting non-zero shows the
+// result-indicator page.
+struct AbnormalSettingsValues : DialogValues {
+    uint32_t inputDataCount = 0;
+    int32_t squareMeanPitch = 1;      // >= 1
+    int32_t smoothingLength = 1;      // >= 1
+    double peakThreshold = 0.0;       // area level, >= 0
+    int32_t peakAnalysisFlag = 0;
+    int32_t peakPitch = 1;            // >= 1
+    int32_t peakWidth = 2;            // >= 2
+    int32_t judgementWidth = 10;      // >= 0
+    double judgementThreshold = 1.0;  // any
+    double passThreshold = 0.0;       // >= 0
+    int32_t invertedJudgement = 0;
+    int32_t displaySetting = 1;
 };
 
 // Display pages and the result-indicator page, by dialog template number.

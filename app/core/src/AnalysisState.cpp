@@ -464,6 +464,45 @@ bool AnalysisState::ChangeFreqFilter() {
         [&] { RebuildFreqFilter(s.effectiveSamplingFrequency); });
 }
 
+bool AnalysisState::ChangeAbnormalSettings() {
+    AnalysisSettings& s = settings_;
+    AbnormalSettingsValues values;
+    values.inputDataCount = yuragi_.GetSize();
+    values.squareMeanPitch = s.squareMeanPitch;
+    values.smoothingLength = s.smoothingLength;
+    values.peakThreshold = s.peakThreshold;
+    values.peakAnalysisFlag = s.peakAnalysisFlag;
+    values.peakPitch = s.peakPitch;
+    values.peakWidth = s.peakWidth;
+    values.judgementWidth = s.judgementWidth;
+    values.judgementThreshold = s.judgementThreshold;
+    values.passThreshold = s.passThreshold;
+    values.invertedJudgement = s.invertedJudgement;
+    values.displaySetting = s.displaySetting;
+    if (!port_.RunModalDialog(kDialogAbnormalSettings, values)) {
+        return false;
+    }
+    s.squareMeanPitch = values.squareMeanPitch;
+    s.smoothingLength = values.smoothingLength;
+    s.peakThreshold = values.peakThreshold;
+    s.peakAnalysisFlag = values.peakAnalysisFlag;
+    s.peakPitch = values.peakPitch;
+    s.peakWidth = values.peakWidth;
+    s.judgementWidth = values.judgementWidth;
+    s.judgementThreshold = values.judgementThreshold;
+    s.passThreshold = values.passThreshold;
+    s.invertedJudgement = values.invertedJudgement;
+    s.displaySetting = values.displaySetting;
+    port_.NotifyPage(PageId::ResultIndicator, Notice(PageNotice::Apply, s.displaySetting));
+    {
+        WaitCursor wait(port_);
+        RunAbnormalMeasure();
+    }
+    port_.NotifyPage(PageId::Abnormal, Notice(PageNotice::TakeData, squareMean_.GetSize(), s.fftStart, s.fftLength));
+    port_.RepaintPages();
+    return true;
+}
+
 bool AnalysisState::SetSpectraEnabled(bool enabled) {
     if ((settings_.spectraEnabled != 0) == enabled) {
         return false;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AnalysisState.h"
+#include "LmWaIon.h"
 #include "FakeUiPort.h"
 #include "TestFiles.h"
 
@@ -208,6 +209,73 @@ TEST_F(SettingChangeTest, DisablingSpectraClearsThemAndEnablingComputesThem) {
     EXPECT_FALSE(port.enabledControls[1001]);
     EXPECT_FALSE(port.checkedControls[1001]);
     EXPECT_TRUE(port.checkedControls[1000]);
+}
+
+TEST_F(SettingChangeTest, AbnormalDialogStoresTheSettingsAndRunsTheMeasureAgain) {
+    port.Accept<AbnormalSettingsValues>([](AbnormalSettingsValues& v) {
+        EXPECT_EQ(v.inputDataCount, 4000u);
+        EXPECT_EQ(v.smoothingLength, 1);
+        EXPECT_EQ(v.peakWidth, 2);
+        EXPECT_EQ(v.displaySetting, 1);
+        v.smoothingLength = 4;
+        v.peakThreshold = 0.25;
+        v.peakWidth = 6;
+        v.judgementThreshold = -2.5;
+        v.displaySetting = 0;
+    });
+    port.notifications.clear();
+    EXPECT_TRUE(state.ChangeAbnormalSettings());
+    const AnalysisSettings& s = state.Settings();
+    EXPECT_EQ(s.smoothingLength, 4);
+    EXPECT_DOUBLE_EQ(s.peakThreshold, 0.25);
+    EXPECT_EQ(s.peakWidth, 6);
+    EXPECT_DOUBLE_EQ(s.judgementThreshold, -2.5);
+    EXPECT_EQ(s.displaySetting, 0);
+    // The measure ran with the new smoothing on the unchanged yuragi waveform.
+    WAData expected;
+    ASSERT_EQ(DoSquare(state.YuragiWaveform(), 1, 4, expected), 0);
+    double* want = nullptr;
+    double* got = nullptr;
+    ASSERT_EQ(expected.GetDataPointer(&want), 0);
+    ASSERT_EQ(state.SquareMeanWaveform().GetDataPointer(&got), 0);
+    ASSERT_EQ(state.SquareMeanWaveform().GetSize(), 4000u);
+    EXPECT_EQ(got[2000], want[2000]);
+
+    ASSERT_EQ(port.notifications.size(), 3u);
+    EXPECT_EQ(port.notifications[0].first, PageId::ResultIndicator);
+    EXPECT_EQ(port.notifications[0].second.notice, PageNotice::Apply);
+    EXPECT_EQ(port.notifications[0].second.values[0], 0);
+    EXPECT_EQ(port.notifications[1].second.notice, PageNotice::Judgement);
+    EXPECT_EQ(port.notifications[2].first, PageId::Abnormal);
+    EXPECT_EQ(port.notifications[2].second.values[0], 4000);
+    EXPECT_EQ(port.notifications[2].second.values[2], static_cast<int64_t>(s.fftLength));
+
+    port.Cancel();
+    EXPECT_FALSE(state.ChangeAbnormalSettings());
+    EXPECT_EQ(state.Settings().smoothingLength, 4);
+    EXPECT_EQ(port.notifications.size(), 3u);
+}
+
+TEST_F(SettingChangeTest, AbnormalJudgementAtTheEdgesFollowsTheInvertedFlag) {
+    const auto judge = [this](double level, double pass, int inverted) {
+        port.Accept<AbnormalSettingsValues>([=](AbnormalSettingsValues& v) {
+            v.peakThreshold = level;
+            v.passThreshold = pass;
+            v.invertedJudgement = inverted;
+        });
+        EXPECT_TRUE(state.ChangeAbnormalSettings());
+        return state.Measure().judgement;
+    };
+    // A level above every sample: no exceeding area.
+    EXPECT_EQ(judge(1e9, 1.0, 1), 2);
+    EXPECT_EQ(state.Measure().exceedingArea, 0.0);
+    EXPECT_EQ(judge(1e9, 1.0, 0), 1);
+    // Exceeding area equal to the pass threshold.
+    judge(0.0, 0.0, 0);
+    const double area = state.Measure().exceedingArea;
+    ASSERT_GT(area, 0.0);
+    EXPECT_EQ(judge(0.0, area, 1), 1);
+    EXPECT_EQ(judge(0.0, area, 0), 2);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #pragma once
-// The Qt windows of the sampling pitch (130), yuragi filter (131) and
-// frequency-response filter (132) dialogs. Each binds its widgets, named by
-// control id, to the dialog logic of FilterDialogs.h: focus loss and Enter of
-// an edit, clicks of the check box and radios, and OK go to the logic, which
-// decides; the window only shows. Warnings go to the given sink (the UI
+// The Qt windows of the sampling pitch (130), yuragi filter (131),
+// frequency-response filter (132) and abnormal-sound settings (140) dialogs.
+// Each binds its widgets, named by control id, to the dialog logic of
+// FilterDialogs.h or AbnormalDialog.h: focus loss and Enter of an edit, clicks
+// of the check boxes and radios, and OK go to the logic, which decides; the
+// window only shows. Warnings go to the given sink (the UI
 // port's message box).
 #include "FilterDialogs.h"
 #include "UiPort.h"
@@ -58,5 +59,11 @@ class SettingsDialogWindow : public QDialog, public DialogView {
 std::unique_ptr<SettingsDialogWindow> createSettingsDialog(int32_t dialogId, DialogValues& values,
                                                            SettingsDialogWindow::WarningSink warn,
                                                            QWidget* parent);
+
+// The abnormal-sound settings dialog (140) over AbnormalSettingsValues, ready
+// to exec(); null for another value type.
+std::unique_ptr<SettingsDialogWindow> createAbnormalSettingsDialog(DialogValues& values,
+                                                                   SettingsDialogWindow::WarningSink warn,
+                                                                   QWidget* parent);
 
 }  // namespace kr70::ui

@@ -414,6 +414,7 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32778: state_.ChangeSamplingPitch(); return;
     case 32772: state_.ChangeYuragiFilter(); return;
     case 32773: state_.ChangeFreqFilter(); return;
+    case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
     case 32774: acquisition_->ChangeSettings(viewer_); return;
     default: break;
@@ -427,6 +428,10 @@ void MainWindow::runCommand(int32_t commandId) {
 }
 
 bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
+  if (dialogId == kDialogAbnormalSettings) {
+    if (auto dialog = createAbnormalSettingsDialog(values, [this](const Message& m) { ShowMessage(m); }, this))
+      return dialog->exec() == QDialog::Accepted;
+  }
   if (auto dialog = createSettingsDialog(dialogId, values, [this](const Message& m) { ShowMessage(m); }, this))
     return dialog->exec() == QDialog::Accepted;
   if (dialogId == kDialogAcquisitionSettings) {

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include "TestWav.h"
@@ -198,6 +199,54 @@ TEST_P(MainWindowTest, SamplingPitchButtonOpensDialog130AndSetsThePitch) {
   EXPECT_FALSE(ok.isEmpty());
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(window->state().Settings().samplingPitch, 8u);
+}
+
+TEST_P(MainWindowTest, AbnormalSettingsButtonOpensDialog140AndTheLampFollows) {
+  openGeneratedWav(4000);
+  messages.clear();
+  const uint32_t yuragiSize = window->state().YuragiWaveform().GetSize();
+  QString title, smoothingLabel, count;
+  bool countReadOnly = false, peakWidthShown = true;
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    smoothingLabel = dialog->findChild<QLabel*>("11065")->text();
+    auto* countEdit = dialog->findChild<QLineEdit*>("1063");
+    count = countEdit->text();
+    countReadOnly = countEdit->isReadOnly();
+    peakWidthShown = dialog->findChild<QLineEdit*>("1070")->isVisible();
+    // Enter with a smoothing interval of 0: one warning, the old value back.
+    auto* smoothing = dialog->findChild<QLineEdit*>("1065");
+    smoothing->setFocus();
+    smoothing->selectAll();
+    QTest::keyClicks(smoothing, "0");
+    QTest::keyClick(smoothing, Qt::Key_Return);
+    EXPECT_EQ(smoothing->text(), "1");
+    // A level above every sample with the inverted judgement: fail; lamp hidden.
+    dialog->findChild<QLineEdit*>("1067")->setText("1e12");
+    dialog->findChild<QLineEdit*>("1068")->setText("1");
+    dialog->findChild<QCheckBox*>("1221")->setChecked(true);
+    dialog->findChild<QCheckBox*>("1237")->setChecked(false);
+    dialog->findChild<QPushButton*>("1")->click();
+  });
+  qobject_cast<QPushButton*>(window->formControl(1009))->click();
+  EXPECT_EQ(title, languageText(text::kFormAbnormalSettings));
+  EXPECT_EQ(smoothingLabel, languageText(text::kAbnSmoothing));
+  EXPECT_FALSE(smoothingLabel.isEmpty());
+  EXPECT_EQ(count, QString::number(yuragiSize));
+  EXPECT_TRUE(countReadOnly);
+  EXPECT_FALSE(peakWidthShown);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].parts[0].textId, text::kMsgAbnormalValueInvalid);
+  EXPECT_EQ(messages[0].captionId, text::kCaptionError);
+  const AnalysisSettings& s = window->state().Settings();
+  EXPECT_EQ(s.peakThreshold, 1e12);
+  EXPECT_EQ(s.invertedJudgement, 1);
+  EXPECT_EQ(s.displaySetting, 0);
+  EXPECT_EQ(window->state().Measure().judgement, 2);
+  EXPECT_EQ(window->resultLamp()->lamp().state(), 2);
+  EXPECT_FALSE(window->resultLamp()->isVisible());
 }
 
 TEST_P(MainWindowTest, FftDisplayCommandSwitchesTheSpectrumPage) {
