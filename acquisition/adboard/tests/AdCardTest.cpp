@@ -164,6 +164,12 @@ TEST(AdCardRecord, NullBaseNameLeavesTheSamplesInTheTemporaryFile) {
     EXPECT_EQ(s, ExpectedPcm(sim::ExpectedCode(0, i, 20.0)));
     EXPECT_EQ(v[i], s * 0.00013733329264198737);
   }
+  // A recorder that does not hold the card (another instance's) halts
+  // without touching the holder's samples.
+  CLmAdCard other;
+  EXPECT_EQ(other.Initialize(16, 1, 1, 500, 50000, 0, 0), -101);
+  EXPECT_EQ(other.Halt(), 0);
+  EXPECT_TRUE(Exists(ad.TemporaryFilePath()));
   EXPECT_EQ(ad.Halt(), 0);
   EXPECT_FALSE(Exists(ad.TemporaryFilePath()));
   EXPECT_EQ(ad.GetData(v, 0, 1), -102);
