@@ -7,6 +7,7 @@
 // window only shows. Warnings go to the given sink (the UI
 // port's message box).
 #include "FilterDialogs.h"
+#include "LanguageText.h"
 #include "UiPort.h"
 
 #include <QDialog>
@@ -65,5 +66,19 @@ std::unique_ptr<SettingsDialogWindow> createSettingsDialog(int32_t dialogId, Dia
 std::unique_ptr<SettingsDialogWindow> createAbnormalSettingsDialog(DialogValues& values,
                                                                    SettingsDialogWindow::WarningSink warn,
                                                                    QWidget* parent);
+
+// Builders shared by the settings dialogs' windows: a control named by its
+// id, the OK and Cancel buttons (which take no focus, so that clicking them
+// does not first commit the edit being typed in: OK checks every edit itself,
+// and cancelling should not warn about a value that is being thrown away),
+// and the localisation table with the fixed size in dialog units.
+template <typename Widget>
+Widget* addControl(QDialog& dialog, int32_t controlId) {
+  auto* widget = new Widget(&dialog);
+  widget->setObjectName(QString::number(controlId));
+  return widget;
+}
+void addOkCancel(QDialog& dialog);
+void layOutDialog(QDialog& dialog, const LocalisationEntry* table, int width, int height);
 
 }  // namespace kr70::ui

@@ -15,29 +15,14 @@ namespace {
 namespace ids = kr70::text;
 using namespace kr70::dialog;
 
-template <typename Widget>
-Widget* add(QDialog& dialog, int32_t controlId) {
-  auto* widget = new Widget(&dialog);
-  widget->setObjectName(QString::number(controlId));
-  return widget;
-}
-
 void buildAbnormalSettings(QDialog& dialog) {
   for (int32_t id : {kEditInputCount, kEditSquarePitch, kEditSmoothing, kEditAreaLevel, kEditPassThreshold,
                      kEditPeakPitch, kEditPeakWidth, kEditJudgementWidth, kEditJudgementThreshold}) {
-    add<QLabel>(dialog, kLabelOf + id);
-    add<QLineEdit>(dialog, id);
+    addControl<QLabel>(dialog, kLabelOf + id);
+    addControl<QLineEdit>(dialog, id);
   }
-  for (int32_t id : {kCheckPeakAnalysis, kCheckInverted, kCheckShowResult}) add<QCheckBox>(dialog, id);
-  auto* ok = add<QPushButton>(dialog, kOk);
-  auto* cancel = add<QPushButton>(dialog, kCancel);
-  ok->setDefault(true);
-  // As in the filter dialogs: the buttons take no focus, so that clicking
-  // them does not first commit the edit being typed in.
-  ok->setFocusPolicy(Qt::NoFocus);
-  cancel->setFocusPolicy(Qt::NoFocus);
-  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+  for (int32_t id : {kCheckPeakAnalysis, kCheckInverted, kCheckShowResult}) addControl<QCheckBox>(dialog, id);
+  addOkCancel(dialog);
   if (auto* count = dialog.findChild<QLineEdit*>(QString::number(kEditInputCount))) {
     count->setReadOnly(true);
     count->setFocusPolicy(Qt::NoFocus);
@@ -70,9 +55,7 @@ void buildAbnormalSettings(QDialog& dialog) {
       {2, 10, 208, 130, 10, kLabelOf + kEditJudgementThreshold, ids::kAbnJudgementThreshold},
       {3, 142, 206, 70, 12, kEditJudgementThreshold, 0},
       {-1, 0, 0, 0, 0, 0, 0}};
-  applyLocalisation(dialog, kTable);
-  const QFontMetrics metrics(languageFont());
-  dialog.setFixedSize(qRound(222 * metrics.averageCharWidth() / 4.0), qRound(128 * metrics.height() / 8.0));
+  layOutDialog(dialog, kTable, 222, 128);
 }
 
 }  // namespace

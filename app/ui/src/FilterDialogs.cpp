@@ -22,40 +22,14 @@ using namespace kr70::dialog;
 // frequency of dialog 132); the logic never addresses it.
 constexpr int32_t kSecondLabelOf = 2 * kLabelOf;
 
-template <typename Widget>
-Widget* add(QDialog& dialog, int32_t controlId) {
-  auto* widget = new Widget(&dialog);
-  widget->setObjectName(QString::number(controlId));
-  return widget;
-}
-
-void addButtons(QDialog& dialog) {
-  auto* ok = add<QPushButton>(dialog, kOk);
-  auto* cancel = add<QPushButton>(dialog, kCancel);
-  ok->setDefault(true);
-  // The buttons take no focus, so that clicking them does not first commit
-  // the edit being typed in: OK checks every edit itself, and cancelling
-  // should not warn about a value that is being thrown away.
-  ok->setFocusPolicy(Qt::NoFocus);
-  cancel->setFocusPolicy(Qt::NoFocus);
-  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
-}
-
-void layOut(QDialog& dialog, const LocalisationEntry* table, int width, int height) {
-  applyLocalisation(dialog, table);
-  const QFontMetrics metrics(languageFont());
-  dialog.setFixedSize(qRound(width * metrics.averageCharWidth() / 4.0), qRound(height * metrics.height() / 8.0));
-}
-
 void buildSamplingPitch(QDialog& dialog) {
-  add<QLabel>(dialog, kLabelOf + kEditSamplingPitch);
-  add<QLineEdit>(dialog, kEditSamplingPitch);
-  add<QLabel>(dialog, kStaticSamplingFrequency);
-  add<QLabel>(dialog, kLabelOf + kStaticSamplingFrequency);
-  add<QLabel>(dialog, kStaticDataPoints);
-  add<QLabel>(dialog, kLabelOf + kStaticDataPoints);
-  addButtons(dialog);
+  addControl<QLabel>(dialog, kLabelOf + kEditSamplingPitch);
+  addControl<QLineEdit>(dialog, kEditSamplingPitch);
+  addControl<QLabel>(dialog, kStaticSamplingFrequency);
+  addControl<QLabel>(dialog, kLabelOf + kStaticSamplingFrequency);
+  addControl<QLabel>(dialog, kStaticDataPoints);
+  addControl<QLabel>(dialog, kLabelOf + kStaticDataPoints);
+  addOkCancel(dialog);
   static constexpr LocalisationEntry kTable[] = {
       {0, 0, 0, 0, 0, 0, ids::kFormSamplingPitch},
       {2, 10, 10, 60, 10, kLabelOf + kEditSamplingPitch, ids::kPitchLabel},
@@ -67,15 +41,15 @@ void buildSamplingPitch(QDialog& dialog) {
       {2, 30, 42, 45, 14, kOk, ids::kButtonSet},
       {2, 80, 42, 45, 14, kCancel, ids::kButtonAbort},
       {-1, 0, 0, 0, 0, 0, 0}};
-  layOut(dialog, kTable, 160, 64);
+  layOutDialog(dialog, kTable, 160, 64);
 }
 
 void buildYuragiFilter(QDialog& dialog) {
   for (int32_t id : {kEditYuragi1, kEditYuragi2, kEditYuragi3, kEditYuragi4}) {
-    add<QLabel>(dialog, kLabelOf + id);
-    add<QLineEdit>(dialog, id);
+    addControl<QLabel>(dialog, kLabelOf + id);
+    addControl<QLineEdit>(dialog, id);
   }
-  addButtons(dialog);
+  addOkCancel(dialog);
   static constexpr LocalisationEntry kTable[] = {
       {0, 0, 0, 0, 0, 0, ids::kFormYuragiFilter},
       {2, 10, 10, 90, 10, kLabelOf + kEditYuragi1, ids::kYuragiParameter1},
@@ -89,24 +63,24 @@ void buildYuragiFilter(QDialog& dialog) {
       {2, 30, 76, 45, 14, kOk, ids::kButtonSet},
       {2, 80, 76, 45, 14, kCancel, ids::kButtonAbort},
       {-1, 0, 0, 0, 0, 0, 0}};
-  layOut(dialog, kTable, 160, 98);
+  layOutDialog(dialog, kTable, 160, 98);
 }
 
 void buildFreqFilter(QDialog& dialog) {
-  add<QCheckBox>(dialog, kCheckFilterOn);
-  for (int32_t id = kRadioLpf; id <= kRadioBef; ++id) add<QRadioButton>(dialog, id);
-  add<QLabel>(dialog, kLabelOf + kListLength);
-  add<QComboBox>(dialog, kListLength);
-  add<QLabel>(dialog, kLabelOf + kStaticSamplingFrequency);
-  add<QLabel>(dialog, kStaticSamplingFrequency);
-  add<QLabel>(dialog, kSecondLabelOf + kStaticSamplingFrequency);
-  add<QLabel>(dialog, kStaticEdgeCaption);
-  add<QLineEdit>(dialog, kEditLowerEdge);
-  add<QLabel>(dialog, kUnitLowerEdge);
-  add<QLabel>(dialog, kStaticTilde);
-  add<QLineEdit>(dialog, kEditUpperEdge);
-  add<QLabel>(dialog, kUnitUpperEdge);
-  addButtons(dialog);
+  addControl<QCheckBox>(dialog, kCheckFilterOn);
+  for (int32_t id = kRadioLpf; id <= kRadioBef; ++id) addControl<QRadioButton>(dialog, id);
+  addControl<QLabel>(dialog, kLabelOf + kListLength);
+  addControl<QComboBox>(dialog, kListLength);
+  addControl<QLabel>(dialog, kLabelOf + kStaticSamplingFrequency);
+  addControl<QLabel>(dialog, kStaticSamplingFrequency);
+  addControl<QLabel>(dialog, kSecondLabelOf + kStaticSamplingFrequency);
+  addControl<QLabel>(dialog, kStaticEdgeCaption);
+  addControl<QLineEdit>(dialog, kEditLowerEdge);
+  addControl<QLabel>(dialog, kUnitLowerEdge);
+  addControl<QLabel>(dialog, kStaticTilde);
+  addControl<QLineEdit>(dialog, kEditUpperEdge);
+  addControl<QLabel>(dialog, kUnitUpperEdge);
+  addOkCancel(dialog);
   static constexpr LocalisationEntry kTable[] = {
       {0, 0, 0, 0, 0, 0, ids::kFormFreqFilter},
       {2, 10, 8, 140, 10, kCheckFilterOn, ids::kFreqFilterOn},
@@ -128,7 +102,7 @@ void buildFreqFilter(QDialog& dialog) {
       {2, 60, 110, 45, 14, kOk, ids::kButtonSet},
       {2, 110, 110, 45, 14, kCancel, ids::kButtonAbort},
       {-1, 0, 0, 0, 0, 0, 0}};
-  layOut(dialog, kTable, 170, 132);
+  layOutDialog(dialog, kTable, 170, 132);
 }
 
 }  // namespace
@@ -245,6 +219,22 @@ int SettingsDialogWindow::SelectedListEntry(int32_t controlId) {
 
 void SettingsDialogWindow::ShowWarning(const Message& message) {
   if (warn_) warn_(message);
+}
+
+void addOkCancel(QDialog& dialog) {
+  auto* ok = addControl<QPushButton>(dialog, kOk);
+  auto* cancel = addControl<QPushButton>(dialog, kCancel);
+  ok->setDefault(true);
+  ok->setFocusPolicy(Qt::NoFocus);
+  cancel->setFocusPolicy(Qt::NoFocus);
+  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+}
+
+void layOutDialog(QDialog& dialog, const LocalisationEntry* table, int width, int height) {
+  applyLocalisation(dialog, table);
+  const QFontMetrics metrics(languageFont());
+  dialog.setFixedSize(qRound(width * metrics.averageCharWidth() / 4.0), qRound(height * metrics.height() / 8.0));
 }
 
 std::unique_ptr<SettingsDialogWindow> createSettingsDialog(int32_t dialogId, DialogValues& values,
