@@ -1,4 +1,5 @@
 #include "AbnormalDialog.h"
+#include "FakeDialogView.h"
 
 #include "Kr70TextIds.h"
 
@@ -11,27 +12,7 @@ namespace {
 
 using namespace dialog;
 
-class FakeView : public DialogView {
- public:
-  std::string Text(int32_t id) override { return texts[id]; }
-  void SetText(int32_t id, const std::string& text) override { texts[id] = text; }
-  void SetTextId(int32_t, int32_t) override {}
-  void SelectEdit(int32_t id) override { selected = id; }
-  int32_t FocusedControl() override { return selected; }
-  bool IsChecked(int32_t id) override { return checked[id]; }
-  void SetChecked(int32_t id, bool on) override { checked[id] = on; }
-  void Enable(int32_t, bool) override {}
-  void Show(int32_t id, bool on) override { shown[id] = on; }
-  void FillList(int32_t, const std::vector<std::string>&) override {}
-  void SelectListEntry(int32_t, int) override {}
-  int SelectedListEntry(int32_t) override { return -1; }
-  void ShowWarning(const Message& message) override { warnings.push_back(message); }
-
-  std::map<int32_t, std::string> texts;
-  std::map<int32_t, bool> checked, shown;
-  std::vector<Message> warnings;
-  int32_t selected = 0;
-};
+using test::FakeView;
 
 TEST(AbnormalDialog, ParseDecimalTakesPlainDecimalNumbersOnly) {
   double value = 0.0;
