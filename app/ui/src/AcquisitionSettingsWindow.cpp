@@ -30,7 +30,7 @@ constexpr int32_t kCheckTrigger = 1175, kEditTriggerWait = 1177, kListChannel = 
 constexpr int32_t kCaptionFile = 2170, kCaptionTriggerWait = 2089;
 
 template <typename Widget>
-Widget* named(QWidget*, int32_t id, Widget* widget) {
+Widget* named(int32_t id, Widget* widget) {
   widget->setObjectName(QString::number(id));
   return widget;
 }
@@ -49,22 +49,22 @@ AcquisitionSettingsWindow::AcquisitionSettingsWindow(AcquisitionSettingsValues& 
   };
 
   label("保存ﾌｧｲﾙ名", "Save file name");
-  auto* stem = named(this, kEditStem, new QLineEdit(QString::fromStdString(values.fileStem), this));
+  auto* stem = named(kEditStem, new QLineEdit(QString::fromStdString(values.fileStem), this));
   grid->addWidget(stem, row, 1, 1, 3);
-  auto* browseButton = named(this, kButtonBrowse, new QPushButton(templateText("参照...", "Browse..."), this));
+  auto* browseButton = named(kButtonBrowse, new QPushButton(templateText("参照...", "Browse..."), this));
   grid->addWidget(browseButton, row++, 4);
   connect(browseButton, &QPushButton::clicked, this, [this] { browse(); });
   label("ﾌｧｲﾙ番号", "File number");
-  grid->addWidget(named(this, kEditNumber, new QLineEdit(QString::number(values.fileNumber), this)), row++, 1);
-  auto* rawData = named(this, kCheckRawData,
+  grid->addWidget(named(kEditNumber, new QLineEdit(QString::number(values.fileNumber), this)), row++, 1);
+  auto* rawData = named(kCheckRawData,
                         new QCheckBox(templateText("原波形ﾌｧｲﾙ（RDT）を作成する", "Create raw waveform file (RDT)"), this));
   rawData->setChecked(values.rawDataFlag);
   grid->addWidget(rawData, row++, 0, 1, 4);
 
   label("使用ボード", "Board");
   boardRadios_ = new QButtonGroup(this);
-  auto* soundRadio = named(this, kRadioSoundCard, new QRadioButton(templateText("ｻｳﾝﾄﾞﾌﾞﾗｽﾀ", "Sound card"), this));
-  auto* adRadio = named(this, kRadioAdBoard, new QRadioButton(templateText("ADﾎﾞｰﾄﾞ", "A/D board"), this));
+  auto* soundRadio = named(kRadioSoundCard, new QRadioButton(templateText("ｻｳﾝﾄﾞﾌﾞﾗｽﾀ", "Sound card"), this));
+  auto* adRadio = named(kRadioAdBoard, new QRadioButton(templateText("ADﾎﾞｰﾄﾞ", "A/D board"), this));
   boardRadios_->addButton(soundRadio, 1);
   boardRadios_->addButton(adRadio, 2);
   grid->addWidget(soundRadio, row, 1);
@@ -75,7 +75,7 @@ AcquisitionSettingsWindow::AcquisitionSettingsWindow(AcquisitionSettingsValues& 
   soundRadios_ = new QButtonGroup(this);
   auto* soundRow = new QHBoxLayout();
   for (int i = 0; i < 5; ++i) {
-    auto* radio = named(this, kFirstSoundRadio + i,
+    auto* radio = named(kFirstSoundRadio + i,
                         new QRadioButton(QString("%1 Hz").arg(dlg::kSoundCardFrequencies[i]), this));
     soundRadios_->addButton(radio, i);
     soundRow->addWidget(radio);
@@ -87,7 +87,7 @@ AcquisitionSettingsWindow::AcquisitionSettingsWindow(AcquisitionSettingsValues& 
   auto* boardGroup = boardFrequencyRadios_ = new QButtonGroup(this);
   auto* boardRow = new QHBoxLayout();
   for (int i = 0; i < 5; ++i) {
-    auto* radio = named(this, kFirstBoardRadio + i,
+    auto* radio = named(kFirstBoardRadio + i,
                         new QRadioButton(QString("%1 Hz").arg(dlg::kAdBoardFrequencies[i]), this));
     boardGroup->addButton(radio, i);
     boardRow->addWidget(radio);
@@ -98,7 +98,7 @@ AcquisitionSettingsWindow::AcquisitionSettingsWindow(AcquisitionSettingsValues& 
   grid->addLayout(boardRow, row++, 1, 1, 4);
 
   label("ﾃﾞｰﾀ取得時間", "Acquisition time");
-  auto* time = named(this, kEditTime, new QLineEdit(QString::number(values.acquisitionTimeMs, 'g', 10), this));
+  auto* time = named(kEditTime, new QLineEdit(QString::number(values.acquisitionTimeMs, 'g', 10), this));
   grid->addWidget(time, row, 1);
   grid->addWidget(new QLabel("msec", this), row++, 2);
   connect(time, &QLineEdit::returnPressed, this, [this] {
@@ -107,21 +107,21 @@ AcquisitionSettingsWindow::AcquisitionSettingsWindow(AcquisitionSettingsValues& 
   });
 
   label("取得CH", "Acquisition channel");
-  auto* channel = named(this, kListChannel, new QComboBox(this));
+  auto* channel = named(kListChannel, new QComboBox(this));
   channel->addItems({"1", "2", "3", "4"});
   channel->setCurrentIndex(std::clamp(values.channel - 1, 0, 3));
   grid->addWidget(channel, row++, 1);
 
-  auto* trigger = named(this, kCheckTrigger, new QCheckBox(templateText("外部ﾄﾘｶﾞを使用する", "Use the external trigger"), this));
+  auto* trigger = named(kCheckTrigger, new QCheckBox(templateText("外部ﾄﾘｶﾞを使用する", "Use the external trigger"), this));
   trigger->setChecked(values.triggerFlag);
   grid->addWidget(trigger, row++, 0, 1, 3);
   label("ﾄﾘｶﾞ後待受け時間", "Wait after trigger");
-  grid->addWidget(named(this, kEditTriggerWait, new QLineEdit(QString::number(values.triggerWaitTimeMs), this)),
+  grid->addWidget(named(kEditTriggerWait, new QLineEdit(QString::number(values.triggerWaitTimeMs), this)),
                   row, 1);
   grid->addWidget(new QLabel("msec", this), row++, 2);
 
-  auto* ok = named(this, 1, new QPushButton(languageText(text::kButtonOk), this));
-  auto* cancel = named(this, 2, new QPushButton(languageText(text::kButtonCancel), this));
+  auto* ok = named(1, new QPushButton(languageText(text::kButtonOk), this));
+  auto* cancel = named(2, new QPushButton(languageText(text::kButtonCancel), this));
   ok->setDefault(false);
   ok->setAutoDefault(false);
   cancel->setAutoDefault(false);
