@@ -138,13 +138,17 @@ int RunIrq(const Dialog& dialog, uint16_t* buffer, uint32_t* acquired) {
   }
 
   StopCheck stop(dialog, kTriggerWaitMs + RunLengthMs());
+  bool converting = false;
   lmp::DWORD startedAt = 0;
   while (!progress.ended) {
     lmp::PumpMessage(20);
     if (progress.ended) break;
     if (!stop.Go()) break;
-    if (progress.started && startedAt == 0) startedAt = lmp::GetTickCount() | 1;
-    if (startedAt && lmp::GetTickCount() - startedAt > RunLengthMs() + kEndGraceMs) break;
+    if (progress.started && !converting) {
+      converting = true;
+      startedAt = lmp::GetTickCount();
+    }
+    if (converting && lmp::GetTickCount() - startedAt > RunLengthMs() + kEndGraceMs) break;
   }
   uint32_t count = 0;
   if (progress.ended) {
