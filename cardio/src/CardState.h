@@ -127,9 +127,10 @@ void StatusText(const char* text);
 // Routes the calling thread's status texts to fn (empty: back to the sink).
 void SetThreadStatusRoute(std::function<void(const char*)> fn);
 // AdStartPolMode with a stop check polled between FIFO reads: as
-// AdStartPolMode, or -98 when keepGoing answered false.
+// AdStartPolMode, or -98 when keepGoing answered false. *configured says
+// whether the configuration sequence succeeded (a failure returns its code).
 int PollWithStop(lmp::HWND window, uint16_t* buffer, const std::function<bool()>& keepGoing,
-                 uint32_t* acquired);
+                 uint32_t* acquired, bool* configured = nullptr);
 // True when [address, address + bytes) lies inside one block of driver memory
 // the library handed out (ring, data memory, trigger buffer, AdAllocMem).
 bool InsideLibraryBlock(uintptr_t address, uint32_t bytes);

@@ -289,16 +289,18 @@ CARDIO32_API int AdPlot(lmp::HWND parent, const uint16_t* codes, uint32_t count)
 }
 
 CARDIO32_API int AdStartPol(lmp::HWND parent, uint16_t* buffer) {
+  if (buffer == nullptr) return -1;
   Dialog dialog(kAdPolDialog);
   dialog.Open(parent, "Polling ADC");
   cardio::SetThreadStatusRoute([&dialog](const char* text) { dialog.Text(kAdItemStatus, text); });
   cardio::StopCheck stop(dialog, cardio::kTriggerWaitMs + cardio::RunLengthMs());
   uint32_t acquired = 0;
-  int rc = cardio::PollWithStop(parent, buffer, [&stop] { return stop.Go(); }, &acquired);
+  bool configured = false;
+  int rc = cardio::PollWithStop(parent, buffer, [&stop] { return stop.Go(); }, &acquired, &configured);
   cardio::SetThreadStatusRoute({});
   if (rc == cardio::kStopped && stop.timedOut()) rc = cardio::kGaveUp;
-  const char* how = rc == 0 ? "Complete" : rc == -1 ? "Overrun" : rc == cardio::kStopped ? "Stopped"
-                    : rc == cardio::kGaveUp ? "No data" : "Configuration failed";
+  const char* how = !configured ? "Configuration failed" : rc == 0 ? "Complete" : rc == -1 ? "Overrun"
+                    : rc == cardio::kStopped ? "Stopped" : "No data";
   dialog.Text(kAdItemStatus, cardio::Format("%s: %u samples", how, acquired));
   dialog.Close();
   return rc;

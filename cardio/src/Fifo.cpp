@@ -97,10 +97,13 @@ void StatusText(const char* text) {
 
 void SetThreadStatusRoute(std::function<void(const char*)> fn) { threadRoute = std::move(fn); }
 
-int PollWithStop(lmp::HWND window, uint16_t* buffer, const std::function<bool()>& keepGoing, uint32_t* acquired) {
+int PollWithStop(lmp::HWND window, uint16_t* buffer, const std::function<bool()>& keepGoing, uint32_t* acquired,
+                 bool* configured) {
   *acquired = 0;
+  if (configured) *configured = false;
   if (buffer == nullptr) return -1;
   if (int rc = RunConfiguration()) return rc;
+  if (configured) *configured = true;
   StatusText("Polling ADC Start");
   FifoEnd end = ReadFifo(window, buffer, Card().capacity, FifoForm::kDirect, acquired, keepGoing);
   if (end == FifoEnd::kOverrun) return -1;
