@@ -96,11 +96,12 @@ TEST_F(Dialogs, PlotSplitsTheScansIntoTracesInVolts) {
 }
 
 TEST_F(Dialogs, PollingDialogShowsItsStatusAndStopsOnRequest) {
-  SetUpCard({0}, 20);
+  // A slow rate: the 31-sample FIFO then outlasts any pause of a busy machine.
+  SetUpCard({0}, 1000);
   AdSetDataCount(300);
   std::vector<uint16_t> buffer(300);
   ASSERT_EQ(AdStartPol(nullptr, buffer.data()), 0);
-  EXPECT_EQ(buffer, ExpectedCodes({0}, 300, 20.0));
+  EXPECT_EQ(buffer, ExpectedCodes({0}, 300, 1000.0));
   EXPECT_TRUE(recorder_.Logged("text 1001/1312 Polling ADC Start"));
   EXPECT_TRUE(recorder_.Logged("text 1001/1312 Complete: 300 samples"));
   EXPECT_EQ(recorder_.log.back(), "close 1001");
