@@ -9,9 +9,11 @@ using cardio::Card;
 using cardio::CardState;
 
 namespace cardio {
-namespace {
 
 constexpr uint8_t kStopTriggerLow = 0x04;
+
+namespace {
+
 constexpr uint8_t kStartTriggerLow = 0x08;
 
 // Sleeps up to ms, returning early once the flag is cleared.
@@ -126,6 +128,7 @@ CARDIO32_API int64_t AdAllocRingBuf(lmp::HWND, uint32_t ringSize, uint32_t sampl
   card.ringPresent = true;
   card.ringDescriptor = descriptor.address;
   card.ringBuffer = buffer.address;
+  card.ringLength = ringSize;
   card.dataCount = samplesPerChannel;
   card.capacity = samplesPerChannel * card.channelCount;
   return int64_t(uint64_t(card.capacity) << 32);
@@ -140,6 +143,7 @@ CARDIO32_API int AdFreeRingBuf() {
   ok = cardio::Request(kReqFreeMem, AddressIn{card.ringDescriptor}, &answer) && ok;
   card.ringPresent = false;
   card.ringDescriptor = card.ringBuffer = 0;
+  card.ringLength = 0;
   return ok ? 0 : -1;
 }
 
@@ -175,6 +179,7 @@ CARDIO32_API uint16_t* AdAllocDataMem(lmp::HWND, uint32_t samplesPerChannel) {
   AddressOut block{};
   if (!cardio::Request(kReqAllocDataMem, SizeIn{uint32_t(bytes)}, &block) || block.address == 0) return nullptr;
   card.dataMemory = reinterpret_cast<uint16_t*>(uintptr_t(block.address));
+  card.dataMemoryBytes = uint32_t(bytes);
   card.dataCount = samplesPerChannel;
   card.capacity = samplesPerChannel * card.channelCount;
   return card.dataMemory;
@@ -184,19 +189,23 @@ CARDIO32_API int AdFreeDataMem() {
   ErrorWordOut answer{};
   bool ok = cardio::RequestOut(kReqFreeDataMem, &answer) && answer.error == 0;
   Card().dataMemory = nullptr;
+  Card().dataMemoryBytes = 0;
   return ok ? 0 : -1;
 }
 
 CARDIO32_API void* AdAllocMem(uint32_t bytes) {
   AddressOut block{};
-  if (bytes == 0 || !cardio::Request(kReqAllocMem, SizeIn{bytes}, &block)) return nullptr;
+  if (bytes == 0 || !cardio::Request(kReqAllocMem, SizeIn{bytes}, &block) || block.address == 0) return nullptr;
+  Card().memBlocks[uintptr_t(block.address)] = bytes;
   return reinterpret_cast<void*>(uintptr_t(block.address));
 }
 
 CARDIO32_API int AdFreeMem(void* block) {
   ErrorWordOut answer{};
   if (block == nullptr) return -1;
-  return cardio::Request(kReqFreeMem, AddressIn{uint64_t(uintptr_t(block))}, &answer) && answer.error == 0 ? 0 : -1;
+  if (!cardio::Request(kReqFreeMem, AddressIn{uint64_t(uintptr_t(block))}, &answer) || answer.error != 0) return -1;
+  Card().memBlocks.erase(uintptr_t(block));
+  return 0;
 }
 
 CARDIO32_API int AdStartIrqRingMode(lmp::HWND window, uint16_t divider) {
@@ -207,6 +216,7 @@ CARDIO32_API int AdStartIrqRingMode(lmp::HWND window, uint16_t divider) {
   IrqRingSetupIn setup{card.cardType, card.ioBase, card.irq, 0, cardio::SamplingPeriodUs()};
   IrqRingStartIn start{uint64_t(uintptr_t(window)), kCardIoMessage, 0, card.startTrigger, card.capacity,
                        card.stopTrigger, card.channelCount, card.divider};
+  card.irqStopRequest = kReqIrqStop;
   if (int rc = cardio::ArmTransfer(kReqIrqRingSetup, setup, kReqIrqRingStart, start)) return rc;
   cardio::Out8(card.controlPort, cardio::ControlValue(true));
   if (card.startTrigger) {
@@ -219,7 +229,13 @@ CARDIO32_API int AdStartIrqRingMode(lmp::HWND window, uint16_t divider) {
   return 0;
 }
 
-CARDIO32_API int AdStartIrqVxdMode(lmp::HWND window, uint16_t divider) {
+namespace cardio {
+namespace {
+
+// The driver-memory interrupt transfer, with the driver requests of the
+// driver-memory mode (2, 7, stop 8) or of the posted-message mode (9, 10, stop 11).
+int StartMemoryMode(lmp::HWND window, uint16_t divider, uint32_t setupCode, uint32_t startCode,
+                    uint32_t stopCode) {
   CardState& card = Card();
   if (int rc = cardio::ResolveDivider(divider)) return rc;
   if (int rc = cardio::RunConfiguration()) return rc;
@@ -227,7 +243,8 @@ CARDIO32_API int AdStartIrqVxdMode(lmp::HWND window, uint16_t divider) {
   IrqSetupIn setup{card.cardType, card.ioBase, card.irq, 0};
   IrqMemStartIn start{uint64_t(uintptr_t(window)), kCardIoMessage, card.startTrigger,
                       uint64_t(uintptr_t(card.dataMemory)), card.stopTrigger, card.capacity};
-  if (int rc = cardio::ArmTransfer(kReqIrqMemSetup, setup, kReqIrqMemStart, start)) return rc;
+  card.irqStopRequest = stopCode;
+  if (int rc = cardio::ArmTransfer(setupCode, setup, startCode, start)) return rc;
   if (card.startTrigger) {
     card.startWatcherRunning = false;
     if (card.startWatcher.joinable()) card.startWatcher.join();
@@ -253,6 +270,17 @@ CARDIO32_API int AdStartIrqVxdMode(lmp::HWND window, uint16_t divider) {
   return 0;
 }
 
+}  // namespace
+}  // namespace cardio
+
+CARDIO32_API int AdStartIrqVxdMode(lmp::HWND window, uint16_t divider) {
+  return cardio::StartMemoryMode(window, divider, kReqIrqMemSetup, kReqIrqMemStart, kReqIrqStop);
+}
+
+CARDIO32_API int AdStartIrqPostMsgMode(lmp::HWND window, uint16_t divider) {
+  return cardio::StartMemoryMode(window, divider, kReqPostSetup, kReqPostStart, kReqPostStop);
+}
+
 CARDIO32_API int AdStopIrqMode() {
   CardState& card = Card();
   {
@@ -261,9 +289,11 @@ CARDIO32_API int AdStopIrqMode() {
     int result = 0;
     if (card.irqRunning) {
       ErrorWordOut answer{};
-      result = cardio::RequestOut(kReqIrqStop, &answer) && answer.error == 0 ? 0 : -1;
+      result = cardio::RequestOut(card.irqStopRequest, &answer) && answer.error == 0 ? 0 : -1;
       card.irqRunning = false;
+      card.irqStopRequest = kReqIrqStop;
     }
+    card.levelRunning = false;
     if (card.ringPresent) AdFreeRingBuf();
     card.startWatcherRunning = false;
     card.stopWatcherRunning = false;
@@ -272,4 +302,30 @@ CARDIO32_API int AdStopIrqMode() {
   }
   cardio::JoinThreads();
   return card.lastStopResult;
+}
+
+CARDIO32_API int AdCheckStopTrig() {
+  return (cardio::In8(Card().statusPort) & cardio::kStopTriggerLow) == 0 ? 1 : 0;
+}
+
+CARDIO32_API uint16_t* AdGetRingBufAdrs(uint32_t* length) {
+  CardState& card = Card();
+  if (length) *length = card.ringPresent ? card.ringLength : 0;
+  return card.ringPresent ? reinterpret_cast<uint16_t*>(uintptr_t(card.ringBuffer)) : nullptr;
+}
+
+bool cardio::InsideLibraryBlock(uintptr_t address, uint32_t bytes) {
+  CardState& card = Card();
+  auto inside = [&](uintptr_t base, uint64_t size) {
+    return base != 0 && address >= base && uint64_t(address - base) + bytes <= size;
+  };
+  if (card.ringPresent && inside(uintptr_t(card.ringBuffer), uint64_t(card.ringLength) * 2)) return true;
+  if (card.dataMemory && inside(uintptr_t(card.dataMemory), card.dataMemoryBytes)) return true;
+  if (card.trgBuffer &&
+      inside(uintptr_t(card.trgBuffer), uint64_t(card.trgPreScans + card.trgPostScans) * card.trgChannels * 2))
+    return true;
+  auto it = card.memBlocks.upper_bound(address);
+  if (it == card.memBlocks.begin()) return false;
+  --it;
+  return inside(it->first, it->second);
 }

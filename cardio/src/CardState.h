@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,10 +57,24 @@ struct CardState {
   bool ringPresent = false;
   uint64_t ringDescriptor = 0;
   uint64_t ringBuffer = 0;
+  uint32_t ringLength = 0;  // samples
   uint16_t* dataMemory = nullptr;
+  uint32_t dataMemoryBytes = 0;
+  std::map<uintptr_t, uint32_t> memBlocks;  // AdAllocMem blocks and their sizes
+
+  // Level trigger: the trigger buffer and its descriptor in driver memory,
+  // its size in scans, and the levels of AdSetLimitTrg.
+  uint64_t trgDescriptor = 0;
+  uint64_t trgBuffer = 0;
+  uint32_t trgPreScans = 0, trgPostScans = 0;
+  uint16_t trgChannels = 0;  // channel count the buffer was sized for
+  bool limitSet = false;
+  uint16_t limitChannel = 0, limitLower = 0, limitUpper = 0;
+  bool levelRunning = false;
 
   // Run flags; threads end when their flag is cleared.
   std::atomic<bool> irqRunning{false};
+  uint32_t irqStopRequest = 8;  // the stop request of the running transfer (8, or 11 in posted-message mode)
   std::atomic<bool> startWatcherRunning{false};
   std::atomic<bool> stopWatcherRunning{false};
   std::atomic<bool> pollRunning{false};
@@ -104,5 +120,19 @@ void PostCardMessage(lmp::HWND window, uint32_t wParam, intptr_t lParam);
 void JoinThreads();
 // Called first on every library thread.
 void MarkLibraryThread();
+
+// The status texts of the FIFO protocol: to the dialog run of the calling
+// thread when there is one, else to the client's sink.
+void StatusText(const char* text);
+// Routes the calling thread's status texts to fn (empty: back to the sink).
+void SetThreadStatusRoute(std::function<void(const char*)> fn);
+// AdStartPolMode with a stop check polled between FIFO reads: as
+// AdStartPolMode, or -98 when keepGoing answered false. *configured says
+// whether the configuration sequence succeeded (a failure returns its code).
+int PollWithStop(lmp::HWND window, uint16_t* buffer, const std::function<bool()>& keepGoing,
+                 uint32_t* acquired, bool* configured = nullptr);
+// True when [address, address + bytes) lies inside one block of driver memory
+// the library handed out (ring, data memory, trigger buffer, AdAllocMem).
+bool InsideLibraryBlock(uintptr_t address, uint32_t bytes);
 
 }  // namespace cardio

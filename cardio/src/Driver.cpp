@@ -16,6 +16,7 @@ struct Library {
       AdStopIrqMode();
     JoinThreads();
     if (state.ringPresent) AdFreeRingBuf();
+    if (state.trgDescriptor) AdFreeTrgBuf();
     state.device.reset();
   }
 };

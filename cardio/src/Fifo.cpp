@@ -1,5 +1,6 @@
 // The FIFO read protocol of the polling and one-shot modes.
 #include <algorithm>
+#include <functional>
 #include <chrono>
 #include <thread>
 #include <system_error>
@@ -16,10 +17,7 @@ constexpr uint32_t kFifoOverrunFill = 30;
 constexpr uint32_t kMaxReadPerPass = 10;
 
 AdStatusTextSink statusSink = nullptr;
-
-void StatusText(const char* text) {
-  if (AdStatusTextSink sink = statusSink) sink(text);
-}
+thread_local std::function<void(const char*)> threadRoute;
 
 enum class FifoForm { kDirect, kThread };
 
@@ -27,7 +25,7 @@ enum class FifoEnd { kComplete, kStopTrigger, kOverrun, kStopped };
 
 // Reads `total` samples into buffer. The card is configured already.
 FifoEnd ReadFifo(lmp::HWND window, uint16_t* buffer, uint32_t total, FifoForm form, uint32_t* acquired,
-                 const std::atomic<bool>* running) {
+                 const std::function<bool()>& keepGoing) {
   CardState& card = Card();
   Out8(card.commandPort, 8);
   Out16(card.dataPort, 1);
@@ -37,7 +35,7 @@ FifoEnd ReadFifo(lmp::HWND window, uint16_t* buffer, uint32_t total, FifoForm fo
   *acquired = 0;
   FifoEnd end = FifoEnd::kComplete;
   while (*acquired < total) {
-    if (running && !*running) {
+    if (keepGoing && !keepGoing()) {
       end = FifoEnd::kStopped;
       break;
     }
@@ -91,6 +89,27 @@ FifoEnd ReadFifo(lmp::HWND window, uint16_t* buffer, uint32_t total, FifoForm fo
 }
 
 }  // namespace
+
+void StatusText(const char* text) {
+  if (threadRoute) threadRoute(text);
+  else if (AdStatusTextSink sink = statusSink) sink(text);
+}
+
+void SetThreadStatusRoute(std::function<void(const char*)> fn) { threadRoute = std::move(fn); }
+
+int PollWithStop(lmp::HWND window, uint16_t* buffer, const std::function<bool()>& keepGoing, uint32_t* acquired,
+                 bool* configured) {
+  *acquired = 0;
+  if (configured) *configured = false;
+  if (buffer == nullptr) return -1;
+  if (int rc = RunConfiguration()) return rc;
+  if (configured) *configured = true;
+  StatusText("Polling ADC Start");
+  FifoEnd end = ReadFifo(window, buffer, Card().capacity, FifoForm::kDirect, acquired, keepGoing);
+  if (end == FifoEnd::kOverrun) return -1;
+  return end == FifoEnd::kStopped ? -98 : 0;
+}
+
 }  // namespace cardio
 
 CARDIO32_API void AdSetStatusTextSink(AdStatusTextSink sink) { cardio::statusSink = sink; }
@@ -104,19 +123,13 @@ CARDIO32_API int AdOneShot(uint16_t* buffer) {
   }
   uint32_t acquired = 0;
   cardio::FifoEnd end =
-      cardio::ReadFifo(nullptr, buffer, card.channelCount, cardio::FifoForm::kDirect, &acquired, nullptr);
+      cardio::ReadFifo(nullptr, buffer, card.channelCount, cardio::FifoForm::kDirect, &acquired, {});
   return end == cardio::FifoEnd::kOverrun ? -1 : 0;
 }
 
 CARDIO32_API int AdStartPolMode(lmp::HWND window, uint16_t* buffer) {
-  CardState& card = Card();
-  if (buffer == nullptr) return -1;
-  if (int rc = cardio::RunConfiguration()) return rc;
-  cardio::StatusText("Polling ADC Start");
   uint32_t acquired = 0;
-  cardio::FifoEnd end =
-      cardio::ReadFifo(window, buffer, card.capacity, cardio::FifoForm::kDirect, &acquired, nullptr);
-  return end == cardio::FifoEnd::kOverrun ? -1 : 0;
+  return cardio::PollWithStop(window, buffer, {}, &acquired);
 }
 
 CARDIO32_API int AdStartPolModeThread(lmp::HWND window, uint16_t* buffer) {
@@ -136,7 +149,7 @@ CARDIO32_API int AdStartPolModeThread(lmp::HWND window, uint16_t* buffer) {
       }
       uint32_t acquired = 0;
       cardio::FifoEnd end = cardio::ReadFifo(window, buffer, state.capacity, cardio::FifoForm::kThread,
-                                             &acquired, &state.pollRunning);
+                                             &acquired, [&state] { return state.pollRunning.load(); });
       if (end == cardio::FifoEnd::kOverrun) cardio::PostCardMessage(window, kCardOverrun, intptr_t(acquired));
       else if (end == cardio::FifoEnd::kComplete) cardio::PostCardMessage(window, kCardCapacityReached, intptr_t(acquired));
       else if (end == cardio::FifoEnd::kStopTrigger) cardio::PostCardMessage(window, kCardStopTrigger, intptr_t(acquired));

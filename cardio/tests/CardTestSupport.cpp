@@ -38,6 +38,7 @@ const CardMessage* MessageWindow::Find(uint32_t wParam) const {
 
 void ResetCard() {
   AdStopIrqMode();
+  AdFreeTrgBuf();
   AdFreeDataMem();
   AdSetTrigger(0, 0);
   lmp::cardhw::sim::ResetSettings();

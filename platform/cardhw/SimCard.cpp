@@ -193,6 +193,10 @@ void SimCard::WriteControl(uint8_t value, bool* stopClock, bool* startClock) {
   fifoProduced_ = 0;
   fifoOverrun_ = false;
   delivered_ = 0;
+  if (transfer_ == Transfer::kLevel && trg_) {
+    trg_->writeIndex = 0;
+    __atomic_store_n(&trg_->state, uint32_t(kTrgArmed), __ATOMIC_RELEASE);
+  }
   if (interrupt) *startClock = true;
 }
 
@@ -305,6 +309,7 @@ void SimCard::UpdateFifo(Clock::time_point now) {
 bool SimCard::DeliverDue(Clock::time_point now, std::vector<Post>* posts) {
   HWND window = reinterpret_cast<HWND>(uintptr_t(window_));
   if (!converting_ || transfer_ == Transfer::kNone) return false;
+  if (transfer_ == Transfer::kLevel) return DeliverLevel(now, posts);
   if ((control_ & 0x40) && !StartTriggerSeen(now)) return true;  // armed, waiting
   Clock::time_point until = now;
   bool stopped = (control_ & 0x20) && StopTriggerSeen(now);
@@ -346,6 +351,53 @@ bool SimCard::DeliverDue(Clock::time_point now, std::vector<Post>* posts) {
     return false;
   }
   if (stopped) return false;  // the card stopped on the stop trigger; no message from the driver
+  return true;
+}
+
+// Level trigger: converts continuously into the circular trigger buffer. Once
+// the pre-trigger samples are there, the first scan whose trigger-channel code
+// lies outside [lower, upper] fires (message 4); after the post-trigger
+// samples the capture is complete (message 128 with the capture's length) and
+// the card waits for a restart.
+bool SimCard::DeliverLevel(Clock::time_point now, std::vector<Post>* posts) {
+  HWND window = reinterpret_cast<HWND>(uintptr_t(window_));
+  if (trg_ == nullptr || trg_->length == 0) return false;
+  double elapsedUs = std::chrono::duration<double, std::micro>(now - conversionStart_).count();
+  if (elapsedUs < 0) return true;
+  uint64_t channels = ScanList().size();
+  uint64_t due = uint64_t(elapsedUs / periodUs_) * channels;
+  due -= due % divider_;
+  auto* buffer = reinterpret_cast<uint16_t*>(uintptr_t(trg_->buffer));
+  const uint32_t length = trg_->length;
+  const uint32_t post = length - std::min(trg_->pre, length);
+  while (delivered_ < due) {
+    if (overrunAfter_ >= 0 && delivered_ >= uint64_t(overrunAfter_)) {
+      overrunAfter_ = -1;
+      posts->push_back(Post{window, message_, 2, LPARAM(delivered_)});
+      converting_ = false;
+      return false;
+    }
+    uint16_t code = NextCode(delivered_);
+    buffer[trg_->writeIndex] = code;
+    trg_->writeIndex = (trg_->writeIndex + 1) % length;
+    uint64_t i = delivered_++;
+    if (trg_->state == kTrgArmed) {
+      uint64_t position = i % channels;
+      uint64_t scanStart = i - position;
+      if (position == level_.position && scanStart >= trg_->pre && (code < level_.lower || code > level_.upper)) {
+        triggerScan_ = scanStart;
+        __atomic_store_n(&trg_->state, uint32_t(kTrgTriggered), __ATOMIC_RELEASE);
+        posts->push_back(Post{window, message_, 4, 0});
+      }
+    }
+    if (trg_->state == kTrgTriggered && delivered_ >= triggerScan_ + post) {
+      trg_->start = uint32_t((triggerScan_ - trg_->pre) % length);
+      __atomic_store_n(&trg_->state, uint32_t(kTrgComplete), __ATOMIC_RELEASE);
+      posts->push_back(Post{window, message_, 128, LPARAM(length)});
+      converting_ = false;
+      return false;
+    }
+  }
   return true;
 }
 
@@ -468,7 +520,8 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
       uint32_t error = setup.ioBase == settings_.ioBase ? 0 : 1;
       return WriteRecord(ErrorWordOut{error}, out, outBytes, returned);
     }
-    case kReqIrqMemSetup: {
+    case kReqIrqMemSetup:
+    case kReqPostSetup: {
       IrqSetupIn setup;
       if (!ReadRecord(in, inBytes, &setup)) return false;
       uint32_t error = setup.ioBase == settings_.ioBase ? 0 : 1;
@@ -484,7 +537,8 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
       transfer_ = Transfer::kRing;
       return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
     }
-    case kReqIrqMemStart: {
+    case kReqIrqMemStart:
+    case kReqPostStart: {
       IrqMemStartIn start;
       if (!ReadRecord(in, inBytes, &start) || start.capacity == 0) return false;
       if (dataMemory_ == nullptr || start.dataMemory != uint64_t(uintptr_t(dataMemory_))) return false;
@@ -497,6 +551,7 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
       return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
     }
     case kReqIrqStop:
+    case kReqPostStop:
       *stopClock = true;
       converting_ = converting_ && transfer_ == Transfer::kNone;
       transfer_ = Transfer::kNone;
@@ -527,7 +582,9 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
       if (code == kReqAllocDataMem && dataMemory_ != nullptr) {
         return WriteRecord(AddressOut{0}, out, outBytes, returned);  // one block at a time
       }
+      if (code == kReqAllocTrgDesc && size.bytes < sizeof(TrgDescriptor)) return false;
       void* block = AllocateDriverMemory(size.bytes);
+      if (code == kReqAllocTrgDesc && block) trgDescriptors_.insert(uint64_t(uintptr_t(block)));
       if (code == kReqAllocDataMem && block) {
         dataMemory_ = static_cast<uint16_t*>(block);
         dataMemorySamples_ = uint32_t(size.bytes / 2);
@@ -548,6 +605,8 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
     case kReqFreeMem: {
       AddressIn address;
       if (!ReadRecord(in, inBytes, &address)) return false;
+      if (trg_ && address.address == uint64_t(uintptr_t(trg_))) return false;  // still registered
+      trgDescriptors_.erase(address.address);
       return FreeDriverMemory(address.address) && WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
     }
     case kReqRegisterRing: {
@@ -555,16 +614,51 @@ bool SimCard::Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t
       if (!ReadRecord(in, inBytes, &address) ||
           !driverMemory_.count(reinterpret_cast<void*>(uintptr_t(address.address))))
         return false;
-      ring_ = reinterpret_cast<RingDescriptor*>(uintptr_t(address.address));
+      if (trgDescriptors_.count(address.address))
+        trg_ = reinterpret_cast<TrgDescriptor*>(uintptr_t(address.address));
+      else
+        ring_ = reinterpret_cast<RingDescriptor*>(uintptr_t(address.address));
       return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
     }
-    case kReqUnregisterRing:
-      if (transfer_ == Transfer::kRing) {
+    case kReqUnregisterRing: {
+      AddressIn address{0};
+      ReadRecord(in, inBytes, &address);
+      bool trigger = trg_ && address.address == uint64_t(uintptr_t(trg_));
+      Transfer owner = trigger ? Transfer::kLevel : Transfer::kRing;
+      if (transfer_ == owner) {
         if (converting_) *stopClock = true;
         converting_ = false;
         transfer_ = Transfer::kNone;
       }
-      ring_ = nullptr;
+      if (trigger) trg_ = nullptr;
+      else ring_ = nullptr;
+      return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
+    }
+    case kReqLevelSetup: {
+      IrqRingSetupIn setup;
+      if (!ReadRecord(in, inBytes, &setup)) return false;
+      requestedPeriodUs_ = setup.periodUs;
+      uint32_t error = setup.ioBase == settings_.ioBase ? 0 : 1;
+      return WriteRecord(ErrorWordOut{error}, out, outBytes, returned);
+    }
+    case kReqLevelSet:
+      if (!ReadRecord(in, inBytes, &level_)) return false;
+      return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
+    case kReqLevelStart: {
+      LevelStartIn start;
+      if (!ReadRecord(in, inBytes, &start) || trg_ == nullptr || trg_->length == 0) return false;
+      window_ = start.window;
+      message_ = start.message;
+      capacity_ = trg_->length;
+      divider_ = std::max<uint32_t>(1, start.divider);
+      transfer_ = Transfer::kLevel;
+      return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
+    }
+    case kReqLevelRestart:
+      if (transfer_ != Transfer::kLevel || trg_ == nullptr) return false;
+      trg_->writeIndex = 0;
+      trg_->start = 0;
+      __atomic_store_n(&trg_->state, uint32_t(kTrgArmed), __ATOMIC_RELEASE);
       return WriteRecord(ErrorWordOut{0}, out, outBytes, returned);
     case kReqWait: {
       WaitIn wait;

@@ -58,7 +58,7 @@ class SimCard : public Device {
 
  private:
   enum class DataPort { kIdle, kBusy, kStuck, kFifoStatus, kFifoData };
-  enum class Transfer { kNone, kRing, kMemory };
+  enum class Transfer { kNone, kRing, kMemory, kLevel };
   struct Post {
     HWND window;
     UINT message;
@@ -83,6 +83,7 @@ class SimCard : public Device {
   void UpdateFifo(Clock::time_point now);
   uint16_t NextCode(uint64_t sampleIndex);
   bool DeliverDue(Clock::time_point now, std::vector<Post>* posts);
+  bool DeliverLevel(Clock::time_point now, std::vector<Post>* posts);
   bool Answer(uint32_t code, const uint8_t* in, uint32_t inBytes, uint8_t* out, uint32_t outBytes,
               uint32_t* returned, bool* stopClock);
   void* AllocateDriverMemory(size_t bytes);
@@ -136,6 +137,13 @@ class SimCard : public Device {
   uint32_t dataMemorySamples_ = 0;
   RingDescriptor* ring_ = nullptr;
   uint32_t delivered_ = 0;
+
+  // Level trigger: the registered trigger buffer, the levels and the sample
+  // index of the scan that fired.
+  TrgDescriptor* trg_ = nullptr;
+  std::set<uint64_t> trgDescriptors_;  // blocks handed out by request 20
+  LevelIn level_{0, 0, 0xFFFF};
+  uint64_t triggerScan_ = 0;
 
   std::map<void*, size_t> driverMemory_;
   std::set<uint32_t> failing_;

@@ -108,6 +108,28 @@ struct RingDescriptor {
   uint8_t pad[6];
 };
 
+// The level-trigger (trigger buffer) descriptor in driver memory, registered
+// with request 57 like the ring. The driver writes the samples, then the
+// state (with release order); the library reads a capture once the state
+// says complete (acquire order) and until the next restart (request 24).
+struct TrgDescriptor {
+  uint64_t buffer;      // address of length 16-bit samples, circular
+  uint32_t length;      // pre-trigger + post-trigger samples
+  uint32_t pre;         // samples kept before the trigger scan
+  uint32_t writeIndex;  // next sample the driver writes
+  uint32_t state;       // kTrgArmed, kTrgTriggered or kTrgComplete
+  uint32_t start;       // buffer index of the oldest sample of a complete capture
+  uint32_t pad;
+};
+enum TrgState : uint32_t { kTrgArmed = 0, kTrgTriggered = 1, kTrgComplete = 2 };
+// 21: level-trigger set-up; the record of request 4 (card, base, IRQ, period).
+// 22: the trigger levels: position of the trigger channel in the scan list,
+// and the band of 12-bit codes [lower, upper] outside which it fires.
+struct LevelIn { uint32_t position; uint16_t lower; uint16_t upper; };
+// 23: start of the level-trigger transfer into the registered trigger buffer.
+struct LevelStartIn { uint64_t window; uint32_t message; uint32_t divider; uint32_t channelCount; uint32_t pad; };
+// 24: nothing in; re-arms the trigger buffer for the next capture.
+
 // Request numbers.
 enum Request : uint32_t {
   kReqIrqMemSetup = 2, kReqIrqRingStart = 3, kReqIrqRingSetup = 4,
@@ -116,7 +138,8 @@ enum Request : uint32_t {
   kReqAcquired = 13, kReqRingCopy = 14,
   kReqAllocDataMem = 52, kReqFreeDataMem = 53, kReqAllocMem = 54, kReqFreeMem = 55,
   kReqAllocRingDesc = 56, kReqRegisterRing = 57, kReqUnregisterRing = 58,
-  kReqAllocTrgDesc = 20, kReqWait = 91,
+  kReqAllocTrgDesc = 20, kReqLevelSetup = 21, kReqLevelSet = 22, kReqLevelStart = 23,
+  kReqLevelRestart = 24, kReqWait = 91,
   kReqDriverInfo = 101, kReqSocketCount = 102, kReqFirstSocket = 103,
   kReqSocketState = 104, kReqCardName = 105, kReqCardConfig = 106,
 };
