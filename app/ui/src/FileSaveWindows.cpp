@@ -2,9 +2,11 @@
 
 #include "Kr70TextIds.h"
 #include "LanguageText.h"
+#include "DataSaveDialog.h"
 #include "WaveCutDialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,6 +61,51 @@ void buildWaveCut(QDialog& dialog) {
   layOutDialog(dialog, kTable, 176, 108);
 }
 
+// Data-only mode: the parameter-file and environment-file areas of the
+// template are left out.
+void buildDataSave(QDialog& dialog) {
+  addControl<QCheckBox>(dialog, kCheckDataArea);
+  for (int32_t id : {kEditSaveDirectory, kEditSaveName}) {
+    addControl<QLabel>(dialog, kLabelOf + id);
+    addControl<QLineEdit>(dialog, id);
+  }
+  addControl<QPushButton>(dialog, kButtonSaveBrowse)->setAutoDefault(false);
+  for (int32_t id = kCheckSaveRaw; id <= kCheckSaveSquareMean; ++id) {
+    addControl<QCheckBox>(dialog, id);
+    auto* name = addControl<QLabel>(dialog, id + kNameDisplayOffset);
+    name->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  }
+  addOkCancel(dialog);
+  static constexpr LocalisationEntry kTable[] = {
+      {0, 0, 0, 0, 0, 0, ids::kSaveCaption},
+      {2, 10, 6, 150, 10, kCheckDataArea, ids::kSaveDataArea},
+      {2, 20, 22, 56, 10, kLabelOf + kEditSaveDirectory, ids::kSaveDirectory},
+      {3, 78, 20, 148, 12, kEditSaveDirectory, 0},
+      {2, 230, 20, 40, 12, kButtonSaveBrowse, ids::kSaveBrowse},
+      {2, 20, 38, 56, 10, kLabelOf + kEditSaveName, ids::kSaveFileName},
+      {3, 78, 36, 148, 12, kEditSaveName, 0},
+      // Kinds in the order they are written (captions from the logic); the
+      // difference spectrum is hidden.
+      {3, 20, 56, 150, 10, kCheckSaveRaw, 0},
+      {3, 172, 56, 98, 10, kCheckSaveRaw + kNameDisplayOffset, 0},
+      {3, 20, 70, 150, 10, kCheckSaveAnalysis, 0},
+      {3, 172, 70, 98, 10, kCheckSaveAnalysis + kNameDisplayOffset, 0},
+      {3, 20, 84, 150, 10, kCheckSaveYuragi, 0},
+      {3, 172, 84, 98, 10, kCheckSaveYuragi + kNameDisplayOffset, 0},
+      {3, 20, 98, 150, 10, kCheckSaveSpectrum, 0},
+      {3, 172, 98, 98, 10, kCheckSaveSpectrum + kNameDisplayOffset, 0},
+      {3, 20, 112, 150, 10, kCheckSaveYuragiSpectrum, 0},
+      {3, 172, 112, 98, 10, kCheckSaveYuragiSpectrum + kNameDisplayOffset, 0},
+      {3, 20, 126, 150, 10, kCheckSaveSquareMean, 0},
+      {3, 172, 126, 98, 10, kCheckSaveSquareMean + kNameDisplayOffset, 0},
+      {3, 20, 140, 150, 10, kCheckSaveDifSpectrum, 0},
+      {3, 172, 140, 98, 10, kCheckSaveDifSpectrum + kNameDisplayOffset, 0},
+      {2, 164, 146, 50, 14, kOk, ids::kSaveButton},
+      {2, 220, 146, 50, 14, kCancel, ids::kButtonCancel},
+      {-1, 0, 0, 0, 0, 0, 0}};
+  layOutDialog(dialog, kTable, 280, 168);
+}
+
 }  // namespace
 
 std::unique_ptr<SettingsDialogWindow> createFileSaveDialog(int32_t dialogId, DialogValues& values, UiPort& port,
@@ -71,6 +118,19 @@ std::unique_ptr<SettingsDialogWindow> createFileSaveDialog(int32_t dialogId, Dia
     SettingsDialogWindow* view = window.get();
     QObject::connect(qobject_cast<QPushButton*>(window->control(kButtonCutBrowse)), &QPushButton::clicked, view,
                      [cutLogic, view] { cutLogic->Browse(*view); });
+    window->bindAndOpen();
+    return window;
+  }
+  if (auto* save = dynamic_cast<DataSaveValues*>(&values); save && dialogId == kDialogDataSave) {
+    auto logic = std::make_unique<DataSaveDialog>(*save, port);
+    DataSaveDialog* saveLogic = logic.get();
+    auto window = std::make_unique<SettingsDialogWindow>(std::move(logic), std::move(warn), parent);
+    buildDataSave(*window);
+    SettingsDialogWindow* view = window.get();
+    QObject::connect(qobject_cast<QPushButton*>(window->control(kButtonSaveBrowse)), &QPushButton::clicked, view,
+                     [saveLogic, view] { saveLogic->Browse(*view); });
+    QObject::connect(qobject_cast<QLineEdit*>(window->control(kEditSaveName)), &QLineEdit::textEdited, view,
+                     [saveLogic, view] { saveLogic->NameEdited(*view); });
     window->bindAndOpen();
     return window;
   }

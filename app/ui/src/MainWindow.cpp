@@ -6,6 +6,7 @@
 #include "LmPlatform.h"
 #include "PageWidgets.h"
 #include "AcquisitionSettingsWindow.h"
+#include "DataSaveDialog.h"
 #include "FileSaveWindows.h"
 #include "SettingsDialogWindow.h"
 #include "WavGetRecorder.h"
@@ -419,6 +420,7 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
     case 32774: acquisition_->ChangeSettings(viewer_); return;
+    case kCommandSaveData: SaveDataFiles(state_, *this, profile_); return;
     case kCommandWaveCut:
       OpenWaveCutDialog(state_, *this, waveformPage_->logic().selectionStart(),
                         waveformPage_->logic().selectionLength());
