@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "LmCmAnlz.h"
 #include "TestFiles.h"
 #include "WaveFile.h"
@@ -33,6 +35,9 @@ TEST(CutOutWave, EncodesClampsAndWritesBackIntoTheSource) {
     WavBuilder expected8;
     expected8.Samples8({255, 128, 1, 153});  // 128 + trunc(0.999 × 25.5 = 25.47)
     EXPECT_EQ(ReadBytes(dir.File("a8.wav")), expected8.Bytes());
+    // A NaN (a raw-data line "nan") is written as 0 V instead of an undefined conversion.
+    EXPECT_EQ(EncodeSample16(std::nan("")), 0);
+    EXPECT_EQ(EncodeSample8(std::nan("")), 128);
 }
 
 TEST(CutOutWave, OneSecondAt22050HzAndAnEmptySlice) {

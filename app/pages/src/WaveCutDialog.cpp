@@ -177,6 +177,7 @@ bool CWaveCutDlg::Ok(DialogView& view) {
     request.defaultExtension = "wav";
     request.filters.push_back(FileFilter{text::kFilterWaveFile, {}, {}, {}});
     request.initialName = values_.currentFile;
+    request.initialDirectory = std::filesystem::path(values_.currentFile).parent_path().string();
     const std::vector<std::string> chosen = port_.ChooseFiles(request);
     if (chosen.empty()) return false;
     const std::string target = chosen.front();
