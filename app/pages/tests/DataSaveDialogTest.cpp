@@ -96,9 +96,6 @@ TEST_F(DataSaveDialogTest, OpensOverTheCurrentFileAndFollowsTheName) {
   dialog.EditLeft(view, kEditSaveName);
   EXPECT_EQ(view.texts[kEditSaveDirectory], (directory / "sub").string());
   EXPECT_EQ(view.texts[kEditSaveName], "run8");
-  view.texts[kEditSaveDirectory] = " ";
-  dialog.EditLeft(view, kEditSaveDirectory);
-  EXPECT_EQ(view.texts[kEditSaveDirectory], directory.string());
 
   // A raw-data file is not offered as one again.
   values.currentFile = (directory / "take.RDT").string();
@@ -115,9 +112,6 @@ TEST_F(DataSaveDialogTest, AWavFileIsSavedAsRawDataBesideIt) {
   EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 2);  // wav and rdt
   EXPECT_TRUE(port.questions.empty());
   EXPECT_TRUE(port.shown.empty());
-  WAData back;
-  ASSERT_EQ(LoadRawData((directory / "take.rdt").c_str(), back), 0);
-  EXPECT_EQ(back.GetSize(), 4000u);
 }
 
 TEST_F(DataSaveDialogTest, TheCurrentRawDataFileIsNotWrittenOntoItself) {

