@@ -385,6 +385,25 @@ constexpr int kFilterWaveFile = 2185;
 // ---- Integer edits of the settings dialogs ----
 constexpr int kMsgIntegerRange = 2186;              // %s %s  lower and upper bound
 
+// ---- Data-file save dialog (150): captions ----
+constexpr int kSaveCaption = 3200;
+constexpr int kSaveDataArea = 3201;                 // check box 1131
+constexpr int kSaveDirectory = 3202;                // label of edit 1122
+constexpr int kSaveBrowse = 3203;                   // button 1123 (and the hidden 1140 of 151)
+constexpr int kSaveFileName = 3204;                 // label of edit 1118
+constexpr int kSaveKindRaw = 3205;                  // check boxes 1104 … 1110
+constexpr int kSaveKindAnalysis = 3206;
+constexpr int kSaveKindSpectrum = 3207;
+constexpr int kSaveKindDifSpectrum = 3208;
+constexpr int kSaveKindYuragi = 3209;
+constexpr int kSaveKindYuragiSpectrum = 3210;
+constexpr int kSaveKindSquareMean = 3211;
+constexpr int kSaveButton = 3212;                   // button 1 "保存する"
+
+// ---- Waveform cut-out dialog (151): messages of our own ----
+constexpr int kCutMsgEnterNumber = 3220;            // a time edit holds no number
+constexpr int kCutMsgWaveformEmpty = 3221;          // the chosen waveform holds no data
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -406,6 +425,7 @@ inline constexpr int kAllIds[] = {
     2115, 2126, 2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143,
     2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
+    3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
 };
 
 // The texts that take values, with their printf conversions in order

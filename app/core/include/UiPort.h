@@ -177,6 +177,23 @@ public:
     // Folder browser starting at startDirectory; empty when cancelled.
     virtual std::string ChooseFolder(const std::string& startDirectory, int32_t titleId) = 0;
 
+    // The workstation's own file dialog (CDefDirFileDlg): the file dialog of
+    // ChooseFiles with a text line (1189) below it that always shows the folder
+    // being browsed and the check box 1101 "show the default directory the
+    // next time" (text 502). defaultDirectoryBox is the box's state: in, as it
+    // starts; out, as it was when the user accepted (unchanged on cancel).
+    // Ports without these controls show the plain dialog.
+    virtual std::vector<std::string> ChooseFilesWithDirectoryBox(const FileDialogRequest& request,
+                                                                 bool& defaultDirectoryBox) {
+        (void)defaultDirectoryBox;
+        return ChooseFiles(request);
+    }
+    // Folder browser whose title is a formatted text (for example 2032 with
+    // the current directory); empty when cancelled.
+    virtual std::string BrowseFolder(const std::string& startDirectory, const MessagePart& title) {
+        return ChooseFolder(startDirectory, title.textId);
+    }
+
     // Combo box controlId: its current text, its entries replaced by entries
     // with the entry selectedText selected (exact match; none when absent).
     virtual std::string ComboText(int32_t controlId) = 0;

@@ -16,12 +16,40 @@ bool FakeUiPort::RunModalDialog(int32_t dialogId, DialogValues& values) {
 }
 
 void FakeUiPort::ShowMessage(const Message& message) {
+    shown.push_back(message);
     messages.push_back(ShownMessage{message.parts.empty() ? 0 : message.parts.front().textId, message.captionId});
 }
 
 bool FakeUiPort::AskYesNo(const Message& message) {
     ShowMessage(message);
-    return false;
+    ++questions;
+    if (yesNoAnswers.empty()) return false;
+    const bool answer = yesNoAnswers.front();
+    yesNoAnswers.pop_front();
+    return answer;
+}
+
+std::vector<std::string> FakeUiPort::ChooseFiles(const FileDialogRequest& request) {
+    fileRequests.push_back(request);
+    if (fileChoices.empty()) return {};
+    std::vector<std::string> paths = std::move(fileChoices.front());
+    fileChoices.pop_front();
+    return paths;
+}
+
+std::string FakeUiPort::ChooseFolder(const std::string& startDirectory, int32_t) {
+    folderStarts.push_back(startDirectory);
+    if (folderChoices.empty()) return {};
+    std::string folder = std::move(folderChoices.front());
+    folderChoices.pop_front();
+    return folder;
+}
+
+std::vector<std::string> FakeUiPort::ChooseFilesWithDirectoryBox(const FileDialogRequest& request, bool& box) {
+    boxShown.push_back(box);
+    std::vector<std::string> paths = ChooseFiles(request);
+    if (!paths.empty() && boxAnswer >= 0) box = boxAnswer == 1;
+    return paths;
 }
 
 void FakeUiPort::FillCombo(int32_t controlId, const std::vector<std::string>& entries,

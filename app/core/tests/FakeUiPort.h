@@ -42,8 +42,12 @@ public:
     bool RunModalDialog(int32_t dialogId, DialogValues& values) override;
     void ShowMessage(const Message& message) override;
     bool AskYesNo(const Message& message) override;
-    std::vector<std::string> ChooseFiles(const FileDialogRequest&) override { return {}; }
-    std::string ChooseFolder(const std::string&, int32_t) override { return {}; }
+    // File and folder choosers answer from fileChoices / folderChoices
+    // (cancel when empty) and log the requests.
+    std::vector<std::string> ChooseFiles(const FileDialogRequest& request) override;
+    std::string ChooseFolder(const std::string& startDirectory, int32_t titleId) override;
+    // The check box 1101 ends as boxAnswer when set, else as it started.
+    std::vector<std::string> ChooseFilesWithDirectoryBox(const FileDialogRequest& request, bool& box) override;
     std::string ComboText(int32_t controlId) override { return comboSelected[controlId]; }
     void FillCombo(int32_t controlId, const std::vector<std::string>& entries,
                    const std::string& selectedText) override;
@@ -63,6 +67,17 @@ public:
     std::vector<int32_t> MessageIds() const;
     // The judgements sent to the result-indicator page, in order.
     std::vector<int64_t> Judgements() const;
+
+    // Answers to AskYesNo in order; No when none is left.
+    std::deque<bool> yesNoAnswers;
+    int questions = 0;
+    std::deque<std::vector<std::string>> fileChoices;
+    std::deque<std::string> folderChoices;
+    std::vector<FileDialogRequest> fileRequests;
+    std::vector<std::string> folderStarts;
+    std::vector<bool> boxShown;  // the check box state each directory-box dialog started with
+    int boxAnswer = -1;          // -1 keep, 0 off, 1 on
+    std::vector<Message> shown;  // every message and question in full
 
     std::vector<ShownMessage> messages;
     std::vector<DialogCall> dialogs;

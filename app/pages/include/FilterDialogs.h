@@ -55,7 +55,7 @@ public:
     virtual ~DialogView() = default;
     virtual std::string Text(int32_t controlId) = 0;
     virtual void SetText(int32_t controlId, const std::string& text) = 0;
-    // Caption of a static from the language table.
+    // Caption of a static, check box or button from the language table.
     virtual void SetTextId(int32_t controlId, int32_t textId) = 0;
     // Focus to an edit with its whole text selected.
     virtual void SelectEdit(int32_t controlId) = 0;

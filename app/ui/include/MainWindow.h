@@ -60,7 +60,7 @@ class MainWindow : public QMainWindow, public UiPort {
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
   AcquisitionCommands& acquisition() { return *acquisition_; }
-  // Test hook: called with the acquisition settings dialog before it runs
+  // Test hook: called with the acquisition settings, cut-out and data-file save dialogs before they run
   // (a test may fill it in and close it).
   void setDialogHook(std::function<void(QDialog&)> hook) { dialogHook_ = std::move(hook); }
   // Outcome of the last acquire command (none before the first).

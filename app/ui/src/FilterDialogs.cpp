@@ -168,7 +168,9 @@ void SettingsDialogWindow::SetText(int32_t controlId, const std::string& text) {
 }
 
 void SettingsDialogWindow::SetTextId(int32_t controlId, int32_t textId) {
-  if (auto* label = qobject_cast<QLabel*>(control(controlId))) label->setText(languageText(textId));
+  QWidget* widget = control(controlId);
+  if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(languageText(textId));
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(languageText(textId));
 }
 
 void SettingsDialogWindow::SelectEdit(int32_t controlId) {

@@ -6,8 +6,11 @@
 #include "LmPlatform.h"
 #include "PageWidgets.h"
 #include "AcquisitionSettingsWindow.h"
+#include "DataSaveDialog.h"
+#include "FileSaveWindows.h"
 #include "SettingsDialogWindow.h"
 #include "WavGetRecorder.h"
+#include "WaveCutDialog.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -417,6 +420,11 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
     case 32774: acquisition_->ChangeSettings(viewer_); return;
+    case kCommandSaveData: SaveDataFiles(state_, *this, profile_); return;
+    case kCommandWaveCut:
+      OpenWaveCutDialog(state_, *this, waveformPage_->logic().selectionStart(),
+                        waveformPage_->logic().selectionLength());
+      return;
     default: break;
   }
   QString what;
@@ -428,6 +436,10 @@ void MainWindow::runCommand(int32_t commandId) {
 }
 
 bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
+  if (auto dialog = createFileSaveDialog(dialogId, values, *this, [this](const Message& m) { ShowMessage(m); }, this)) {
+    if (dialogHook_) dialogHook_(*dialog);
+    return dialog->exec() == QDialog::Accepted;
+  }
   if (dialogId == kDialogAbnormalSettings) {
     if (auto dialog = createAbnormalSettingsDialog(values, [this](const Message& m) { ShowMessage(m); }, this))
       return dialog->exec() == QDialog::Accepted;

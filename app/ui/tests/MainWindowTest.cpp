@@ -172,11 +172,11 @@ TEST_P(MainWindowTest, OpeningAGeneratedWavFillsThePages) {
 }
 
 TEST_P(MainWindowTest, CommandsOfLaterVersionsSaySo) {
-  window->runCommand(57603);
+  window->runCommand(32792);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].captionId, 2024);
   ASSERT_EQ(messages[0].parts.size(), 1u);
-  EXPECT_NE(messages[0].parts[0].appended.find(languageText(3).remove('&').toStdString()), std::string::npos);
+  EXPECT_NE(messages[0].parts[0].appended.find(languageText(12).remove('&').toStdString()), std::string::npos);
 }
 
 TEST_P(MainWindowTest, SamplingPitchButtonOpensDialog130AndSetsThePitch) {
