@@ -385,6 +385,12 @@ constexpr int kFilterWaveFile = 2185;
 // ---- Integer edits of the settings dialogs ----
 constexpr int kMsgIntegerRange = 2186;              // %s %s  lower and upper bound
 
+// ---- File-name dialog (1064) ----
+constexpr int kFileNameDirectoryLabel = 3150;       // label of edit 1121
+constexpr int kFileNameNameLabel = 3151;            // label of edit 1124
+constexpr int kFileNameBrowse = 3152;               // buttons 1130 and 1129 ("参照...")
+constexpr int kFileNameSave = 3153;                 // button 1 ("保存")
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -406,6 +412,7 @@ inline constexpr int kAllIds[] = {
     2115, 2126, 2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143,
     2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
+    3150, 3151, 3152, 3153,
 };
 
 // The texts that take values, with their printf conversions in order
