@@ -2,12 +2,17 @@
 // and peaks that kr70-analyse --params prints, on the demo recordings with
 // their parameter file and on a few generated parameter files.
 #include "AnalyseReport.h"
+#include "LanguageText.h"
 #include "LmIni.h"
 #include "LmLang.h"
 #include "MainWindow.h"
 #include "WAFilter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +118,29 @@ TEST_F(ParameterFileWindowTest, OpeningAParameterFileAgreesWithTheHeadlessAnalys
   EXPECT_EQ(window->state().Measure().judgement, 1);
   window->state().LoadWaveform(file("demo-clicks.wav"));
   EXPECT_EQ(window->state().Measure().judgement, 2);
+}
+
+// Dialog 1064's window: a bare name typed into 1124 and "保存" clicked saves
+// the environment file beside the default directory; opening it again with
+// 32804 takes its stem and number (no board here: the rest is taken as is).
+TEST_F(ParameterFileWindowTest, EnvironmentFileSavedThroughDialog1064OpensAgain) {
+  window->state().Settings().fileStem = "bench";
+  window->state().Settings().fileNumber = 17;
+  window->setDialogHook([](QDialog& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+      EXPECT_EQ(dialog.windowTitle(), languageText(564));
+      dialog.findChild<QLineEdit*>("1124")->setText("line2");
+      dialog.findChild<QPushButton*>("1")->click();
+    });
+  });
+  window->runCommand(32805);
+  ASSERT_EQ(window->environment().Path(), file("line2.bet"));
+  window->state().Settings().fileStem = "other";
+  window->state().Settings().fileNumber = 1;
+  window->setFileChooser([&](const FileDialogRequest&) { return std::vector<std::string>{file("line2.bet")}; });
+  window->runCommand(32804);
+  EXPECT_EQ(window->state().Settings().fileStem, "bench");
+  EXPECT_EQ(window->state().Settings().fileNumber, 17);
 }
 
 }  // namespace
