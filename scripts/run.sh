@@ -21,12 +21,17 @@ if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]] && [[ -x "$bin_dir/KR70"
         "$bin_dir/kr70-demo-gen" "$data_dir"
         demo_files="$data_dir/demo-tone.wav:$data_dir/demo-noise.wav:$data_dir/demo-clicks.wav"
     fi
-    parameters=()
-    [[ -f "$data_dir/demo.ini" ]] && parameters=("$data_dir/demo.ini")
+    # The demo settings are applied as "open parameter file" applies them (as
+    # kr70-analyse does), so the window shows the demos' verdicts: tone OK,
+    # clicks NG. (A parameter file on the command line would be applied as
+    # start-up applies it, with the level reset to 0.)
+    parameters=""
+    [[ -f "$data_dir/demo.ini" ]] && parameters="$data_dir/demo.ini"
     set +e
     # Without an A/D card driver the simulated card stands in, so that the
     # acquire button records (KR70_CARD=none uses the sound card instead).
-    KR70_CARD="${KR70_CARD:-sim:clicks=on}" KR70_OPEN_FILES="$demo_files" "$bin_dir/KR70" "${parameters[@]}"
+    KR70_CARD="${KR70_CARD:-sim:clicks=on}" KR70_OPEN_FILES="$demo_files" KR70_OPEN_PARAMETERS="$parameters" \
+        "$bin_dir/KR70"
     status=$?
     exit $status
 fi

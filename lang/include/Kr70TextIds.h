@@ -403,6 +403,11 @@ constexpr int kSaveButton = 3212;                   // button 1 "保存する"
 // ---- Waveform cut-out dialog (151): messages of our own ----
 constexpr int kCutMsgEnterNumber = 3220;            // a time edit holds no number
 constexpr int kCutMsgWaveformEmpty = 3221;          // the chosen waveform holds no data
+// ---- File-name dialog (1064) ----
+constexpr int kFileNameDirectoryLabel = 3150;       // label of edit 1121
+constexpr int kFileNameNameLabel = 3151;            // label of edit 1124
+constexpr int kFileNameBrowse = 3152;               // buttons 1130 and 1129 ("参照...")
+constexpr int kFileNameSave = 3153;                 // button 1 ("保存")
 
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
@@ -425,6 +430,7 @@ inline constexpr int kAllIds[] = {
     2115, 2126, 2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143,
     2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
+    3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
 };
 

@@ -1,6 +1,7 @@
 #include "MainForm.h"
 
 #include "AnalysisState.h"
+#include "FileDialogs.h"
 #include "UiPort.h"
 #include "WaveFile.h"
 
@@ -35,15 +36,13 @@ void MainForm::viewCommand(int32_t commandId) {
 }
 
 void MainForm::openFiles() {
-  FileDialogRequest request;
-  request.multiSelect = true;
-  request.mustExist = true;
-  request.filters.push_back(FileFilter{kTextOpenFilter, {}, {}, {}});
-  request.defaultExtension = "wav";
-  request.initialDirectory = openDialogDirectory(profile_);
-  const std::vector<std::string> paths = port_.ChooseFiles(request);
+  DefDirFileDialog dialog;
+  dialog.request.multiSelect = true;
+  dialog.request.mustExist = true;
+  dialog.request.filters.push_back(FileFilter{kTextOpenFilter, {}, {}, {}});
+  dialog.request.defaultExtension = "wav";
+  const std::vector<std::string> paths = RunDefDirFileDialog(port_, profile_, dialog);
   if (paths.empty()) return;
-  rememberOpenDirectory(profile_, paths.back());
 
   const AnalysisSettings& settings = state_.Settings();
   // The file system tells names apart by case, so only an equal path is the

@@ -7,6 +7,7 @@
 // so when used.
 #include "Acquisition.h"
 #include "AnalysisState.h"
+#include "EnvironmentFile.h"
 #include "MainForm.h"
 #include "Profile.h"
 #include "UiPort.h"
@@ -60,8 +61,10 @@ class MainWindow : public QMainWindow, public UiPort {
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
   AcquisitionCommands& acquisition() { return *acquisition_; }
-  // Test hook: called with the acquisition settings, cut-out and data-file save dialogs before they run
-  // (a test may fill it in and close it).
+  EnvironmentFileCommands& environment() { return *environment_; }
+  // Test hook: called with the acquisition settings, cut-out, data-file save
+  // and file-name (1064) dialogs before they run (a test may fill them in and
+  // close them).
   void setDialogHook(std::function<void(QDialog&)> hook) { dialogHook_ = std::move(hook); }
   // Outcome of the last acquire command (none before the first).
   const std::optional<AcquireOutcome>& lastAcquireOutcome() const { return lastAcquire_; }
@@ -74,6 +77,9 @@ class MainWindow : public QMainWindow, public UiPort {
   bool AskYesNo(const Message& message) override;
   std::vector<std::string> ChooseFiles(const FileDialogRequest& request) override;
   std::string ChooseFolder(const std::string& startDirectory, int32_t titleId) override;
+  std::vector<std::string> ChooseFilesWithDirectoryBox(const FileDialogRequest& request,
+                                                       bool& defaultDirectoryBox) override;
+  std::string BrowseFolder(const std::string& startDirectory, const MessagePart& title) override;
   std::string ComboText(int32_t controlId) override;
   void FillCombo(int32_t controlId, const std::vector<std::string>& entries,
                  const std::string& selectedText) override;
@@ -116,6 +122,7 @@ class MainWindow : public QMainWindow, public UiPort {
   int waitDepth_ = 0;
   std::unique_ptr<WavGetRecorder> recorder_;
   std::unique_ptr<AcquisitionCommands> acquisition_;
+  std::unique_ptr<EnvironmentFileCommands> environment_;
   void* cardWindow_ = nullptr;  // platform window that receives the card's messages
   bool viewer_ = false;
   std::optional<AcquireOutcome> lastAcquire_;

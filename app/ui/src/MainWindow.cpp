@@ -1,6 +1,9 @@
 #include "MainWindow.h"
 
+#include "FileDialogWindows.h"
+#include "FileDialogs.h"
 #include "Kr70TextIds.h"
+#include "ParameterFileCommands.h"
 #include "LanguageText.h"
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
@@ -99,19 +102,6 @@ QIcon glyphIcon(const char* glyph) {
   return QIcon(pixmap);
 }
 
-// Qt filter text from a language filter "description|pattern|...||".
-QString qtFilter(const QString& text) {
-  const QStringList parts = text.split('|');
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    if (parts[i].isEmpty()) break;
-    QString description = parts[i];
-    if (!description.contains('(')) description += QString(" (%1)").arg(parts[i + 1]);
-    filters << description.replace(';', ' ');
-  }
-  return filters.join(";;");
-}
-
 constexpr int32_t kFormRadios[] = {1000, 1001, 1002, 1003, 1062};
 int pageIndexOfRadio(int32_t id) {
   switch (id) {
@@ -175,6 +165,7 @@ void MainWindow::detectBoard(bool viewer) {
     if (message == 6078 && acquisition_) acquisition_->OnCardMessage(wParam);
     return lmp::LRESULT{0};
   });
+  environment_ = std::make_unique<EnvironmentFileCommands>(state_, *acquisition_, *recorder_, profile_, viewer);
   lmp::SetWakeHook([this] { QMetaObject::invokeMethod(this, [this] { drainPlatformMessages(); }, Qt::QueuedConnection); });
   if (viewer) {
     acquisition_->Board().available = 0;
@@ -425,6 +416,15 @@ void MainWindow::runCommand(int32_t commandId) {
       OpenWaveCutDialog(state_, *this, waveformPage_->logic().selectionStart(),
                         waveformPage_->logic().selectionLength());
       return;
+    case 32784: ChangeDefaultDirectory(*this, profile_); return;
+    case 32789: OpenParameterFileCommand(state_, profile_); return;
+    case 32788: SaveParameterFileCommand(state_, profile_); return;
+    case 32804:
+      // A board that could not be brought back leaves the acquire button off.
+      if (environment_->OpenCommand() == EnvironmentOpenOutcome::BoardReleased)
+        if (QWidget* button = controls_.value(1008, nullptr)) button->setEnabled(false);
+      return;
+    case 32805: environment_->SaveCommand(); return;
     default: break;
   }
   QString what;
@@ -439,6 +439,11 @@ bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
   if (auto dialog = createFileSaveDialog(dialogId, values, *this, [this](const Message& m) { ShowMessage(m); }, this)) {
     if (dialogHook_) dialogHook_(*dialog);
     return dialog->exec() == QDialog::Accepted;
+  }
+  if (auto* fileName = dynamic_cast<FileNameDialogValues*>(&values); fileName && dialogId == kDialogFileName) {
+    FileNameDialogWindow dialog(fileName->dialog, this);
+    if (dialogHook_) dialogHook_(dialog);
+    return dialog.exec() == QDialog::Accepted;
   }
   if (dialogId == kDialogAbnormalSettings) {
     if (auto dialog = createAbnormalSettingsDialog(values, [this](const Message& m) { ShowMessage(m); }, this))
@@ -476,30 +481,25 @@ bool MainWindow::AskYesNo(const Message& message) {
 
 std::vector<std::string> MainWindow::ChooseFiles(const FileDialogRequest& request) {
   if (chooser_) return chooser_(request);
-  QString filter;
-  for (const FileFilter& entry : request.filters) {
-    if (!filter.isEmpty()) filter += ";;";
-    filter += entry.descriptionId ? qtFilter(languageText(entry.descriptionId))
-                                  : QString::fromStdString(entry.description + " (" + entry.pattern + ")");
-  }
-  const QString directory = QString::fromStdString(request.initialDirectory);
-  std::vector<std::string> paths;
-  if (request.save) {
-    const QString path = QFileDialog::getSaveFileName(this, QString(), directory, filter);
-    if (!path.isEmpty()) paths.push_back(path.toStdString());
-  } else if (request.multiSelect) {
-    for (const QString& path : QFileDialog::getOpenFileNames(this, QString(), directory, filter))
-      paths.push_back(path.toStdString());
-  } else {
-    const QString path = QFileDialog::getOpenFileName(this, QString(), directory, filter);
-    if (!path.isEmpty()) paths.push_back(path.toStdString());
-  }
-  return paths;
+  return runFileDialog(this, request, nullptr);
+}
+
+std::vector<std::string> MainWindow::ChooseFilesWithDirectoryBox(const FileDialogRequest& request,
+                                                                 bool& defaultDirectoryBox) {
+  if (chooser_) return chooser_(request);
+  return runFileDialog(this, request, &defaultDirectoryBox);
 }
 
 std::string MainWindow::ChooseFolder(const std::string& startDirectory, int32_t titleId) {
-  return QFileDialog::getExistingDirectory(this, titleId ? languageText(titleId) : QString(),
-                                           QString::fromStdString(startDirectory))
+  return BrowseFolder(startDirectory, MessagePart{titleId, {}, {}});
+}
+
+std::string MainWindow::BrowseFolder(const std::string& startDirectory, const MessagePart& title) {
+  Message message;
+  if (title.textId != 0) message.parts.push_back(title);
+  const QString caption = messageText(message).replace('\n', ' ');
+  return QFileDialog::getExistingDirectory(this, caption, QString::fromStdString(startDirectory),
+                                           QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog)
       .toStdString();
 }
 

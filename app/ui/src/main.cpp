@@ -6,10 +6,14 @@
 //   KR70_FFT_DISPLAY  "1": the spectrum display is switched on at start, as
 //                     the FFT display settings would
 //   KR70_START_PAGE   0 waveform, 1 spectrum, 4 abnormal-sound page
+//   KR70_OPEN_PARAMETERS  a parameter file applied after the files are loaded,
+//                     as "open parameter file" (32789) applies it (a file named
+//                     on the command line is applied as start-up does instead)
 #include "LanguageText.h"
 #include "LmLang.h"
 #include "LmPlatform.h"
 #include "MainWindow.h"
+#include "ParameterFileCommands.h"
 #include "QtProfile.h"
 #include "WAFilter.h"
 
@@ -94,6 +98,8 @@ int main(int argc, char** argv) {
       for (const QString& path : QString::fromUtf8(files).split(':', Qt::SkipEmptyParts))
         window.state().LoadWaveform(path.toStdString());
     }
+    if (const char* parameters = std::getenv("KR70_OPEN_PARAMETERS"); parameters && *parameters)
+      kr70::ApplyParameterFile(window.state(), parameters);
     if (const char* page = std::getenv("KR70_START_PAGE")) {
       const int index = std::atoi(page);
       window.form().viewCommand(index == 1 ? 32776 : index == 4 ? 32780 : 32775);
