@@ -13,6 +13,7 @@
 //   kDescEnvironmentFile    %s  extension ("bet")
 //   kDescParameterFile      %s  extension ("ini")
 //   kMsgIntegerRange        %s %s  lower and upper bound in decimal
+//   kMsgViewerParametersNotWritten, kMsgViewerNotStarted  %s  a path
 //   print lines 2044 .. 2077 one value each (2057 and 2060: lower and upper
 //   frequency); the conversion letter says the type: %d int32_t, %u uint32_t,
 //   %f / %g double.
@@ -385,6 +386,10 @@ constexpr int kFilterWaveFile = 2185;
 // ---- Integer edits of the settings dialogs ----
 constexpr int kMsgIntegerRange = 2186;              // %s %s  lower and upper bound
 
+// ---- Comparison viewer start ----
+constexpr int kMsgViewerParametersNotWritten = 3250;  // %s temporary parameter file
+constexpr int kMsgViewerNotStarted = 3251;            // %s program
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -406,6 +411,7 @@ inline constexpr int kAllIds[] = {
     2115, 2126, 2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143,
     2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
+    3250, 3251,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -424,6 +430,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kPrintPeakThreshold, "f"},       {kPrintPassThreshold, "f"},       {kPrintAcqSamplingFrequency, "u"},
     {kPrintAcquisitionTime, "f"},     {kFilterEnvironmentFile, "ss"},   {kDescEnvironmentFile, "s"},
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
+    {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"},
 };
 
 }  // namespace kr70::text
