@@ -5,6 +5,7 @@
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
 #include "PageWidgets.h"
+#include "Printing.h"
 #include "AcquisitionSettingsWindow.h"
 #include "SettingsDialogWindow.h"
 #include "WavGetRecorder.h"
@@ -12,6 +13,8 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QScreen>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
@@ -25,6 +28,8 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <filesystem>
 
 namespace kr70::ui {
 namespace {
@@ -126,8 +131,8 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
     : profile_(profile), showBoxes_(options.showMessageBoxes), state_(*this), form_(state_, *this, profile) {
   registerFontSubstitutes();
   setFont(languageFont());
-  setWindowTitle(languageText(ids::kTitleMain));
-  setObjectName("QZ-KR70MainClassAndMutex");
+  setWindowTitle(languageText(ids::kTitleMain) + (options.viewer ? languageText(ids::kTitleViewerSuffix) : QString()));
+  setObjectName(options.viewer ? instance::kViewClass : instance::kMainClass);
   setMaximumSize(800, 600);
   resize(800, 600);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -148,6 +153,33 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   EnableControl(form::kRadioSpectrum, state_.Settings().spectraEnabled != 0);
   EnableMenuItem(form::kCommandViewSpectrum, state_.Settings().spectraEnabled != 0);
   detectBoard(options.viewer);
+  instance::LinkHooks hooks;
+  hooks.send = [send = options.sendToInstances](const char* className, const instance::InstanceMessage& message) {
+    if (send) send(className, message);
+  };
+  hooks.placeFrame = [this](const instance::Rect& frame) {
+    move(frame.x, frame.y);
+    resize(frame.width, frame.height);
+  };
+  hooks.desktop = [] {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    return instance::Rect{desktop.x(), desktop.y(), desktop.width(), desktop.height()};
+  };
+  hooks.bringToFront = [this] {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+  };
+  hooks.closeFrame = [this] { close(); };
+  hooks.viewBusy = [this] { return acquisition_->Recording(); };
+  hooks.isExistingFile = [](const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+  };
+  link_ = std::make_unique<instance::InstanceLink>(options.viewer, state_, acquisition_->Board(), *this, hooks);
+  link_->UpdateComparisonCommand();
+  printing_ = std::make_unique<Printing>();
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
   lamp_->setDisplay(state_.Settings().displaySetting);
@@ -358,7 +390,8 @@ void MainWindow::buildForm() {
   buttonRow->addWidget(lamp_);
   buttonRow->addStretch(1);
 
-  const int decibel = std::clamp(profile_.getInt("Custom", "dB", 2), 0, 4);
+  const int storedDecibel = profile_.getInt("Custom", "dB", 2);
+  const int decibel = storedDecibel >= 0 && storedDecibel <= 4 ? storedDecibel : 2;
   waveformPage_ = new WaveformPageWidget(state_, *this, formWidget);
   waveformPage_->setObjectName("136");
   spectrumPage_ = new SpectrumPageWidget(state_, *this, decibel, formWidget);
@@ -417,6 +450,12 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
     case 32774: acquisition_->ChangeSettings(viewer_); return;
+    case 32785:
+    case 32786:
+      link_->StartComparisonViewer(lmp::ProgramDirectory(), QCoreApplication::applicationFilePath().toStdString());
+      return;
+    case 32793: printing_->setUp(this); return;
+    case 32792: printPage(); return;
     default: break;
   }
   QString what;
@@ -425,6 +464,23 @@ void MainWindow::runCommand(int32_t commandId) {
   if (QAction* action = actions_.value(commandId, nullptr); what.isEmpty() && action)
     what = action->text().isEmpty() ? action->toolTip() : action->text();
   notYetAvailable(what.remove('&'));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (link_->OnCloseRequest()) event->accept();
+  else event->ignore();
+}
+
+void MainWindow::printPage() {
+  const int page = form_.currentPage();
+  QWidget* picture = page == 0 ? static_cast<QWidget*>(waveformPage_)
+                     : page == 1 ? static_cast<QWidget*>(spectrumPage_)
+                     : page == 4 ? static_cast<QWidget*>(abnormalPage_)
+                                 : nullptr;
+  const print::PrintValues values =
+      print::ValuesFromState(state_, page, recorder_->GetSampFreq(), recorder_->GetCount());
+  WaitCursor wait(*this);
+  if (printing_->print(values, picture) != Printing::Result::Printed) ShowWarning(ids::kMsgNoPrinter);
 }
 
 bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
