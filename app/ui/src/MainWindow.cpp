@@ -26,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -317,7 +318,6 @@ void MainWindow::buildStatusBar() {
 void MainWindow::buildForm() {
   auto* formWidget = new QWidget(this);
   formWidget->setObjectName("101");
-  setCentralWidget(formWidget);
   auto* layout = new QVBoxLayout(formWidget);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(3);
@@ -401,6 +401,13 @@ void MainWindow::buildForm() {
   for (QWidget* page : {static_cast<QWidget*>(waveformPage_), static_cast<QWidget*>(spectrumPage_),
                         static_cast<QWidget*>(abnormalPage_)})
     layout->addWidget(page, 1);
+  // The form scrolls in a frame smaller than itself (the viewer beside the
+  // main window on a narrow desktop).
+  auto* scroll = new QScrollArea(this);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(formWidget);
+  setCentralWidget(scroll);
 }
 
 void MainWindow::notYetAvailable(const QString& what) {

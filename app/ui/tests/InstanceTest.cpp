@@ -150,6 +150,31 @@ TEST_F(InstanceTest, ViewerFlagAloneStartsAMainInstanceWhichACrashDoesNotBlock) 
   EXPECT_TRUE(lockHeld(instance::kMainClass));
 }
 
+TEST_F(InstanceTest, AViewerAsksTheMainInstanceAndReportsItsEnd) {
+  // This process is the running main instance; a real KR70 becomes the viewer.
+  lmp::NamedLock mainLock;
+  ASSERT_EQ(instance::ClaimInstance(false, mainLock), instance::Role::Main);
+  InstanceChannel channel(instance::kMainClass);
+  ASSERT_TRUE(channel.listen());
+  std::vector<InstanceMessage> received;
+  channel.setHandler([&](const InstanceMessage& message) { received.push_back(message); });
+  QProcess& viewer = start({"/v"});
+  ASSERT_TRUE(waitFor([&] { return received.size() >= 3; }, 20000));
+  EXPECT_EQ(received[0].name, instance::kPlaceFrame);  // the main window to the left half
+  EXPECT_EQ(received[1].name, instance::kGetFileList);
+  EXPECT_EQ(received[2].name, instance::kGetBoardInfo);
+  EXPECT_TRUE(lockHeld(instance::kViewClass));
+
+  // The main instance's answer, then its close request.
+  EXPECT_TRUE(InstanceChannel::sendTo(instance::kViewClass,
+                                      {instance::kCopyData, 1, -1, instance::BoardInfoRecord(2, 1)}));
+  EXPECT_TRUE(InstanceChannel::sendTo(instance::kViewClass, {instance::kClose, 1, 0, {}}));
+  ASSERT_TRUE(waitFor([&] { return finished(viewer); }, 15000));
+  EXPECT_EQ(viewer.exitCode(), 0);
+  ASSERT_TRUE(waitFor([&] { return received.size() >= 4; }, 2000));
+  EXPECT_EQ(received.back().name, instance::kViewerEnded);
+}
+
 class ChannelTest : public InstanceTest {
  protected:
   void SetUp() override {
