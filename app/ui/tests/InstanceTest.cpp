@@ -18,6 +18,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 #include <sys/wait.h>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -173,6 +174,53 @@ TEST_F(InstanceTest, AViewerAsksTheMainInstanceAndReportsItsEnd) {
   EXPECT_EQ(viewer.exitCode(), 0);
   ASSERT_TRUE(waitFor([&] { return received.size() >= 4; }, 2000));
   EXPECT_EQ(received.back().name, instance::kViewerEnded);
+}
+
+TEST_F(InstanceTest, TheMainInstanceSendsItsFileListAndBoardToTheViewer) {
+  const fs::path wav = root / "tone.wav";
+  {
+    // 0.1 s of a 440 Hz tone, 8 kHz, 16-bit mono.
+    std::ofstream out(wav, std::ios::binary);
+    const uint32_t count = 800;
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + 2 * count);
+    out.write("WAVEfmt ", 8);
+    u32(16), u16(1), u16(1), u32(8000), u32(16000), u16(2), u16(16);
+    out.write("data", 4);
+    u32(2 * count);
+    for (uint32_t i = 0; i < count; ++i) u16(static_cast<uint16_t>(static_cast<int16_t>(9000 * std::sin(i * 0.3456))));
+  }
+  // A simulated A/D board: without a board the main instance would say so in
+  // a box that nobody closes here.
+  ::setenv("KR70_OPEN_FILES", wav.c_str(), 1);
+  ::setenv("KR70_CARD", "sim", 1);
+  QProcess& main = start({});
+  ::unsetenv("KR70_OPEN_FILES");
+  ASSERT_TRUE(waitFor([] { return answers(instance::kMainClass); }, 20000));
+
+  // This process is the viewer.
+  lmp::NamedLock viewerLock;
+  ASSERT_EQ(instance::ClaimInstance(true, viewerLock), instance::Role::Viewer);
+  InstanceChannel channel(instance::kViewClass);
+  ASSERT_TRUE(channel.listen());
+  std::vector<InstanceMessage> received;
+  channel.setHandler([&](const InstanceMessage& message) { received.push_back(message); });
+  // The file is loaded after the window is up: ask until it is in the list.
+  ASSERT_TRUE(waitFor(
+      [&] {
+        InstanceChannel::sendTo(instance::kMainClass, {instance::kGetFileList, 1, 0, {}});
+        return waitFor([&] { return !received.empty(); }, 300);
+      },
+      15000));
+  EXPECT_TRUE(InstanceChannel::sendTo(instance::kMainClass, {instance::kGetBoardInfo, 1, 0, {}}));
+  ASSERT_TRUE(waitFor([&] { return received.size() >= 2; }, 3000));
+  EXPECT_EQ(received[0].dataNumber, 0);
+  EXPECT_EQ(received[0].data, instance::FileEntryRecord(wav.string()));
+  EXPECT_EQ(received[1].dataNumber, -1);
+  EXPECT_EQ(received[1].data, instance::BoardInfoRecord(2, 1));  // the A/D board, channel 1
+  EXPECT_FALSE(finished(main));
 }
 
 class ChannelTest : public InstanceTest {
