@@ -158,12 +158,20 @@ class InstanceLink {
   // Enables or disables 32785 and 32786 by the rule: not a viewer and no
   // viewer started by this instance.
   void UpdateComparisonCommand();
+  // Called about once a second while a viewer started by this instance is
+  // expected, with whether a viewer answers on its socket. A viewer that
+  // answered once and then no longer does, or one that never answers within
+  // kViewerStartTicks calls, has ended without saying so (it crashed): the
+  // command is enabled again, as on its end message.
+  void WatchViewer(bool viewerAnswers);
+  static constexpr int kViewerStartTicks = 30;
 
  private:
   void SendFileList();
   void SendBoardInfo();
   bool OnCopyData(const InstanceMessage& message);
   void ViewHandles(const InstanceMessage& message);
+  void ViewerEnded();
 
   bool viewer_;
   AnalysisState& state_;
@@ -172,6 +180,8 @@ class InstanceLink {
   LinkHooks hooks_;
   bool activated_ = false;
   bool closeAllowed_ = false;
+  bool viewerSeen_ = false;
+  int watchTicks_ = 0;
 };
 
 }  // namespace instance

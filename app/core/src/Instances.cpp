@@ -192,11 +192,7 @@ bool InstanceLink::OnMessage(const InstanceMessage& message) {
     return true;
   }
   if (name == kViewerEnded) {
-    state_.Settings().comparisonViewerStarted = 0;
-    UpdateComparisonCommand();
-    const Rect desktop = hooks_.desktop();
-    const Rect frame = MainFramePlacement(desktop.width, desktop.height);
-    hooks_.placeFrame({desktop.x + frame.x, desktop.y + frame.y, frame.width, frame.height});
+    ViewerEnded();
     return true;
   }
   if (name == kPlaceFrame) {
@@ -209,6 +205,26 @@ bool InstanceLink::OnMessage(const InstanceMessage& message) {
     return true;
   }
   return false;
+}
+
+void InstanceLink::ViewerEnded() {
+  state_.Settings().comparisonViewerStarted = 0;
+  viewerSeen_ = false;
+  watchTicks_ = 0;
+  UpdateComparisonCommand();
+  const Rect desktop = hooks_.desktop();
+  const Rect frame = MainFramePlacement(desktop.width, desktop.height);
+  hooks_.placeFrame({desktop.x + frame.x, desktop.y + frame.y, frame.width, frame.height});
+}
+
+void InstanceLink::WatchViewer(bool viewerAnswers) {
+  if (viewer_ || state_.Settings().comparisonViewerStarted == 0) return;
+  ++watchTicks_;
+  if (viewerAnswers) {
+    viewerSeen_ = true;
+    return;
+  }
+  if (viewerSeen_ || watchTicks_ >= kViewerStartTicks) ViewerEnded();
 }
 
 bool InstanceLink::OnCopyData(const InstanceMessage& message) {
@@ -286,6 +302,8 @@ void InstanceLink::StartComparisonViewer(const std::string& programDirectory, co
     return;
   }
   state_.Settings().comparisonViewerStarted = 1;
+  viewerSeen_ = false;
+  watchTicks_ = 0;
   UpdateComparisonCommand();
 }
 

@@ -221,6 +221,23 @@ TEST_F(InstanceLinkTest, ComparisonCommandStaysDisabledUntilTheViewerEnds) {
   EXPECT_EQ(placed.back(), (Rect{240, 212, 800, 600}));
 }
 
+TEST_F(InstanceLinkTest, ACrashedViewerEnablesTheCommandAgain) {
+  auto link = Make(false);
+  link->StartComparisonViewer(dir.Path().string(), "/opt/kr70/KR70");
+  link->WatchViewer(false);  // still starting
+  link->WatchViewer(true);
+  link->WatchViewer(true);
+  EXPECT_FALSE(port.enabledMenuItems[32785]);
+  link->WatchViewer(false);  // gone without its end message
+  EXPECT_TRUE(port.enabledMenuItems[32785]);
+  // A viewer that never answers is given up after the start ticks.
+  link->StartComparisonViewer(dir.Path().string(), "/opt/kr70/KR70");
+  for (int tick = 1; tick < InstanceLink::kViewerStartTicks; ++tick) link->WatchViewer(false);
+  EXPECT_FALSE(port.enabledMenuItems[32785]);
+  link->WatchViewer(false);
+  EXPECT_TRUE(port.enabledMenuItems[32785]);
+}
+
 TEST_F(InstanceLinkTest, AViewerThatCannotStartLeavesTheCommandEnabled) {
   auto link = Make(false);
   port.startSucceeds = false;

@@ -26,7 +26,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLocalSocket>
 #include <QScrollArea>
+#include <QTimer>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -180,6 +182,19 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   };
   link_ = std::make_unique<instance::InstanceLink>(options.viewer, state_, acquisition_->Board(), *this, hooks);
   link_->UpdateComparisonCommand();
+  if (!options.viewer && options.sendToInstances) {
+    // Watches for a viewer of ours that ends without its end message.
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] {
+      if (state_.Settings().comparisonViewerStarted == 0) return;
+      QLocalSocket probe;
+      probe.connectToServer(QString::fromStdString(instance::SocketPath(instance::kViewClass)));
+      const bool answers = probe.waitForConnected(200);
+      probe.abort();
+      link_->WatchViewer(answers);
+    });
+    watch->start(1000);
+  }
   printing_ = std::make_unique<Printing>();
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
