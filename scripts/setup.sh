@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   fonts-ipafont-gothic fonts-liberation2
   xvfb xauth imagemagick x11-utils
+  poppler-utils libcups2
   libfftw3-dev python3-numpy python3-scipy
   locales
 )

@@ -13,6 +13,7 @@
 //   kDescEnvironmentFile    %s  extension ("bet")
 //   kDescParameterFile      %s  extension ("ini")
 //   kMsgIntegerRange        %s %s  lower and upper bound in decimal
+//   kMsgViewerParametersNotWritten, kMsgViewerNotStarted  %s  a path
 //   print lines 2044 .. 2077 one value each (2057 and 2060: lower and upper
 //   frequency); the conversion letter says the type: %d int32_t, %u uint32_t,
 //   %f / %g double.
@@ -408,6 +409,9 @@ constexpr int kFileNameDirectoryLabel = 3150;       // label of edit 1121
 constexpr int kFileNameNameLabel = 3151;            // label of edit 1124
 constexpr int kFileNameBrowse = 3152;               // buttons 1130 and 1129 ("参照...")
 constexpr int kFileNameSave = 3153;                 // button 1 ("保存")
+// ---- Comparison viewer start ----
+constexpr int kMsgViewerParametersNotWritten = 3250;  // %s temporary parameter file
+constexpr int kMsgViewerNotStarted = 3251;            // %s program
 
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
@@ -432,6 +436,7 @@ inline constexpr int kAllIds[] = {
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
+    3250, 3251,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -450,6 +455,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kPrintPeakThreshold, "f"},       {kPrintPassThreshold, "f"},       {kPrintAcqSamplingFrequency, "u"},
     {kPrintAcquisitionTime, "f"},     {kFilterEnvironmentFile, "ss"},   {kDescEnvironmentFile, "s"},
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
+    {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"},
 };
 
 }  // namespace kr70::text

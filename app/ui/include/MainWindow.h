@@ -8,6 +8,7 @@
 #include "Acquisition.h"
 #include "AnalysisState.h"
 #include "EnvironmentFile.h"
+#include "Instances.h"
 #include "MainForm.h"
 #include "Profile.h"
 #include "UiPort.h"
@@ -34,6 +35,8 @@ class SpectrumPageWidget;
 class AbnormalPageWidget;
 class ResultLampWidget;
 
+class Printing;
+
 class MainWindow : public QMainWindow, public UiPort {
  public:
   struct Options {
@@ -41,6 +44,8 @@ class MainWindow : public QMainWindow, public UiPort {
     StartupSettings startup;
     bool showMessageBoxes = true;  // false: messages only go to the observer
     bool viewer = false;           // viewer instance: no board is detected
+    // Sends to the windows of an instance class (none: messages are dropped).
+    std::function<void(const char* className, const instance::InstanceMessage&)> sendToInstances;
   };
   MainWindow(Profile& profile, const Options& options);
   ~MainWindow() override;
@@ -71,6 +76,14 @@ class MainWindow : public QMainWindow, public UiPort {
   // Runs a command as the menu, toolbar or form would.
   void runCommand(int32_t commandId);
 
+  // The other instance's messages reach the frame here; placement at
+  // creation and the first activation of the view.
+  instance::InstanceLink& instanceLink() { return *link_; }
+  void instanceMessage(const instance::InstanceMessage& message) { link_->OnMessage(message); }
+  void placeAtCreation() { link_->PlaceAtCreation(); }
+  void firstActivation() { link_->OnFirstActivation(); }
+  Printing& printing() { return *printing_; }
+
   // UiPort
   bool RunModalDialog(int32_t dialogId, DialogValues& values) override;
   void ShowMessage(const Message& message) override;
@@ -95,7 +108,11 @@ class MainWindow : public QMainWindow, public UiPort {
   void RepaintPages() override;
   bool StartProcess(const std::string& executable, const std::vector<std::string>& arguments) override;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
+  void printPage();
   void buildMenus();
   void buildToolBar();
   void buildStatusBar();
@@ -127,6 +144,8 @@ class MainWindow : public QMainWindow, public UiPort {
   bool viewer_ = false;
   std::optional<AcquireOutcome> lastAcquire_;
   std::function<void(QDialog&)> dialogHook_;
+  std::unique_ptr<instance::InstanceLink> link_;
+  std::unique_ptr<Printing> printing_;
 };
 
 }  // namespace kr70::ui

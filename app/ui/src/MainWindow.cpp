@@ -8,6 +8,7 @@
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
 #include "PageWidgets.h"
+#include "Printing.h"
 #include "AcquisitionSettingsWindow.h"
 #include "DataSaveDialog.h"
 #include "FileSaveWindows.h"
@@ -18,6 +19,8 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QButtonGroup>
+#include <QCloseEvent>
+#include <QScreen>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
@@ -29,8 +32,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLocalSocket>
+#include <QScrollArea>
+#include <QTimer>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <filesystem>
 
 namespace kr70::ui {
 namespace {
@@ -119,8 +127,8 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
     : profile_(profile), showBoxes_(options.showMessageBoxes), state_(*this), form_(state_, *this, profile) {
   registerFontSubstitutes();
   setFont(languageFont());
-  setWindowTitle(languageText(ids::kTitleMain));
-  setObjectName("QZ-KR70MainClassAndMutex");
+  setWindowTitle(languageText(ids::kTitleMain) + (options.viewer ? languageText(ids::kTitleViewerSuffix) : QString()));
+  setObjectName(options.viewer ? instance::kViewClass : instance::kMainClass);
   setMaximumSize(800, 600);
   resize(800, 600);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -141,6 +149,46 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   EnableControl(form::kRadioSpectrum, state_.Settings().spectraEnabled != 0);
   EnableMenuItem(form::kCommandViewSpectrum, state_.Settings().spectraEnabled != 0);
   detectBoard(options.viewer);
+  instance::LinkHooks hooks;
+  hooks.send = [send = options.sendToInstances](const char* className, const instance::InstanceMessage& message) {
+    if (send) send(className, message);
+  };
+  hooks.placeFrame = [this](const instance::Rect& frame) {
+    move(frame.x, frame.y);
+    resize(frame.width, frame.height);
+  };
+  hooks.desktop = [] {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect desktop = screen ? screen->availableGeometry() : QRect(0, 0, 800, 600);
+    return instance::Rect{desktop.x(), desktop.y(), desktop.width(), desktop.height()};
+  };
+  hooks.bringToFront = [this] {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+  };
+  hooks.closeFrame = [this] { close(); };
+  hooks.viewBusy = [this] { return acquisition_->Recording(); };
+  hooks.isExistingFile = [](const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+  };
+  link_ = std::make_unique<instance::InstanceLink>(options.viewer, state_, acquisition_->Board(), *this, hooks);
+  link_->UpdateComparisonCommand();
+  if (!options.viewer && options.sendToInstances) {
+    // Watches for a viewer of ours that ends without its end message.
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this] {
+      if (state_.Settings().comparisonViewerStarted == 0) return;
+      QLocalSocket probe;
+      probe.connectToServer(QString::fromStdString(instance::SocketPath(instance::kViewClass)));
+      const bool answers = probe.waitForConnected(200);
+      probe.abort();
+      link_->WatchViewer(answers);
+    });
+    watch->start(1000);
+  }
+  printing_ = std::make_unique<Printing>();
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
   lamp_->setDisplay(state_.Settings().displaySetting);
@@ -279,7 +327,6 @@ void MainWindow::buildStatusBar() {
 void MainWindow::buildForm() {
   auto* formWidget = new QWidget(this);
   formWidget->setObjectName("101");
-  setCentralWidget(formWidget);
   auto* layout = new QVBoxLayout(formWidget);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(3);
@@ -352,7 +399,8 @@ void MainWindow::buildForm() {
   buttonRow->addWidget(lamp_);
   buttonRow->addStretch(1);
 
-  const int decibel = std::clamp(profile_.getInt("Custom", "dB", 2), 0, 4);
+  const int storedDecibel = profile_.getInt("Custom", "dB", 2);
+  const int decibel = storedDecibel >= 0 && storedDecibel <= 4 ? storedDecibel : 2;
   waveformPage_ = new WaveformPageWidget(state_, *this, formWidget);
   waveformPage_->setObjectName("136");
   spectrumPage_ = new SpectrumPageWidget(state_, *this, decibel, formWidget);
@@ -362,6 +410,13 @@ void MainWindow::buildForm() {
   for (QWidget* page : {static_cast<QWidget*>(waveformPage_), static_cast<QWidget*>(spectrumPage_),
                         static_cast<QWidget*>(abnormalPage_)})
     layout->addWidget(page, 1);
+  // The form scrolls in a frame smaller than itself (the viewer beside the
+  // main window on a narrow desktop).
+  auto* scroll = new QScrollArea(this);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(formWidget);
+  setCentralWidget(scroll);
 }
 
 void MainWindow::notYetAvailable(const QString& what) {
@@ -425,6 +480,12 @@ void MainWindow::runCommand(int32_t commandId) {
         if (QWidget* button = controls_.value(1008, nullptr)) button->setEnabled(false);
       return;
     case 32805: environment_->SaveCommand(); return;
+    case 32785:
+    case 32786:
+      link_->StartComparisonViewer(lmp::ProgramDirectory(), QCoreApplication::applicationFilePath().toStdString());
+      return;
+    case 32793: printing_->setUp(this); return;
+    case 32792: printPage(); return;
     default: break;
   }
   QString what;
@@ -433,6 +494,23 @@ void MainWindow::runCommand(int32_t commandId) {
   if (QAction* action = actions_.value(commandId, nullptr); what.isEmpty() && action)
     what = action->text().isEmpty() ? action->toolTip() : action->text();
   notYetAvailable(what.remove('&'));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (link_->OnCloseRequest()) event->accept();
+  else event->ignore();
+}
+
+void MainWindow::printPage() {
+  const int page = form_.currentPage();
+  QWidget* picture = page == 0 ? static_cast<QWidget*>(waveformPage_)
+                     : page == 1 ? static_cast<QWidget*>(spectrumPage_)
+                     : page == 4 ? static_cast<QWidget*>(abnormalPage_)
+                                 : nullptr;
+  const print::PrintValues values =
+      print::ValuesFromState(state_, page, recorder_->GetSampFreq(), recorder_->GetCount());
+  WaitCursor wait(*this);
+  if (printing_->print(values, picture) != Printing::Result::Printed) ShowWarning(ids::kMsgNoPrinter);
 }
 
 bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {

@@ -9,6 +9,8 @@
 //   KR70_OPEN_PARAMETERS  a parameter file applied after the files are loaded,
 //                     as "open parameter file" (32789) applies it (a file named
 //                     on the command line is applied as start-up does instead)
+#include "InstanceChannel.h"
+#include "Instances.h"
 #include "LanguageText.h"
 #include "LmLang.h"
 #include "LmPlatform.h"
@@ -19,16 +21,15 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
+#include <QThread>
+#include <QTimer>
+
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-constexpr const char* kRegisteredMessages[] = {
-    "CANLZCMPDLGENDPLUS", "SAVEBEFORECLOSEPLUS", "GETCOMBOBOXLISTPLUS", "SENDCOMBOBOXLISTPLUS",
-    "GETBOARDINFOPLUS",   "SENDBOARDINFOPLUS",   "SYNCGETWAVENDPLUS",   "SYNCENDPLUS"};
 
 struct CommandLine {
   bool viewer = false;
@@ -49,6 +50,16 @@ CommandLine parseCommandLine(const QStringList& arguments) {
   return line;
 }
 
+// Brings the running instance of className to the front. It may still be
+// starting (lock taken, socket not yet listening), so this tries for a while.
+void activateRunningInstance(const char* className) {
+  const kr70::instance::InstanceMessage activate{kr70::instance::kActivate, ::getpid(), 0, {}};
+  for (int attempt = 0; attempt < 30; ++attempt) {
+    if (kr70::ui::InstanceChannel::sendTo(className, activate, 500)) return;
+    QThread::msleep(100);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +75,21 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, "KR70", "Language String Tabel Initialize Error!!");
     return 1;
   }
+
+  // One main instance and one viewer: a further start only brings the
+  // running one to the front.
+  namespace instance = kr70::instance;
+  lmp::NamedLock instanceLock;
+  const instance::Role role = instance::ClaimInstance(commandLine.viewer, instanceLock);
+  if (role == instance::Role::ActivateMain || role == instance::Role::ActivateViewer) {
+    activateRunningInstance(role == instance::Role::ActivateMain ? instance::kMainClass : instance::kViewClass);
+    LmLangClose();
+    return 0;
+  }
+  const bool viewer = role == instance::Role::Viewer;
+  kr70::ui::InstanceChannel channel(viewer ? instance::kViewClass : instance::kMainClass);
+  channel.listen();
+
   kr70::ui::registerFontSubstitutes();
   application.setFont(kr70::ui::languageFont());
 
@@ -71,9 +97,12 @@ int main(int argc, char** argv) {
   kr70::ui::MainWindow::Options options;
   options.startup = kr70::loadStartupSettings(profile, directory);
   options.parameterFile = commandLine.parameterFile;
-  options.viewer = commandLine.viewer;
+  options.viewer = viewer;
+  options.sendToInstances = [&channel](const char* className, const instance::InstanceMessage& message) {
+    channel.send(className, message);
+  };
 
-  for (const char* name : kRegisteredMessages) {
+  for (const char* name : instance::kRegisteredNames) {
     if (lmp::RegisterWindowMessage(name) == 0) {
       QMessageBox::critical(nullptr, kr70::ui::languageText(210), kr70::ui::languageText(2000));
       LmLangClose();
@@ -87,11 +116,10 @@ int main(int argc, char** argv) {
   int status = 0;
   {
     kr70::ui::MainWindow window(profile, options);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-      const QRect desktop = screen->availableGeometry();
-      window.move(desktop.center() - QPoint(400, 300));
-    }
+    channel.setHandler([&window](const instance::InstanceMessage& message) { window.instanceMessage(message); });
+    window.placeAtCreation();
     window.show();
+    QTimer::singleShot(0, &window, [&window] { window.firstActivation(); });
     if (const char* enable = std::getenv("KR70_FFT_DISPLAY"); enable && std::string(enable) == "1")
       window.state().SetSpectraEnabled(true);
     if (const char* files = std::getenv("KR70_OPEN_FILES")) {
@@ -105,6 +133,7 @@ int main(int argc, char** argv) {
       window.form().viewCommand(index == 1 ? 32776 : index == 4 ? 32780 : 32775);
     }
     status = application.exec();
+    channel.setHandler({});
   }
   lmp::SetPumpHook({});
   StopFilterSystem();
