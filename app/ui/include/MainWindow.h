@@ -9,6 +9,7 @@
 #include "AnalysisState.h"
 #include "MainForm.h"
 #include "Profile.h"
+#include "TriggeredAcquisitionDialog.h"
 #include "UiPort.h"
 
 #include <QMainWindow>
@@ -60,8 +61,8 @@ class MainWindow : public QMainWindow, public UiPort {
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
   AcquisitionCommands& acquisition() { return *acquisition_; }
-  // Test hook: called with the acquisition settings dialog before it runs
-  // (a test may fill it in and close it).
+  // Test hook: called with the acquisition settings, triggered acquisition
+  // and collection dialogs before they run (a test may drive and close them).
   void setDialogHook(std::function<void(QDialog&)> hook) { dialogHook_ = std::move(hook); }
   // Outcome of the last acquire command (none before the first).
   const std::optional<AcquireOutcome>& lastAcquireOutcome() const { return lastAcquire_; }
@@ -98,6 +99,8 @@ class MainWindow : public QMainWindow, public UiPort {
   void showVersionDialog();
   void detectBoard(bool viewer);
   void acquire();
+  void collectWaveforms();
+  MainViewOperations mainViewOperations();
   void drainPlatformMessages();
 
   Profile& profile_;

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <QScreen>
 
 #include <cstdlib>
@@ -97,6 +98,14 @@ int main(int argc, char** argv) {
     if (const char* page = std::getenv("KR70_START_PAGE")) {
       const int index = std::atoi(page);
       window.form().viewCommand(index == 1 ? 32776 : index == 4 ? 32780 : 32775);
+    }
+    // Scripted starts: command ids, comma-separated, run in order once the
+    // window is up (for example 1008 records at once).
+    if (const char* commands = std::getenv("KR70_RUN_COMMANDS")) {
+      const QStringList list = QString::fromUtf8(commands).split(',', Qt::SkipEmptyParts);
+      QTimer::singleShot(500, &window, [&window, list] {
+        for (const QString& command : list) window.runCommand(command.trimmed().toInt());
+      });
     }
     status = application.exec();
   }

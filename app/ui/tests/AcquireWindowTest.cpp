@@ -1,11 +1,14 @@
 // The acquire button on the simulated A/D board, in a process of its own:
 // the card backend is chosen once per process (KR70_CARD, set by ctest).
+#include "AcquisitionRunWindows.h"
 #include "LanguageText.h"
 #include "LmLang.h"
 #include "MainWindow.h"
 #include "WAFilter.h"
+#include "WavGetRecorder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -123,6 +126,81 @@ TEST_F(AcquireWindowTest, OverrunStopsTheRecording) {
   EXPECT_EQ(window->state().Settings().fileNumber, 1);
   EXPECT_TRUE(window->formControl(1008)->isEnabled());
   EXPECT_TRUE(window->menuBar()->isEnabled());
+}
+
+// The triggered acquisition dialog on a card whose external trigger fires
+// shortly after each arming (KR70_CARD=sim:...,trigger=MS): the first
+// recording overruns and is discarded, then each trigger gives a complete
+// file under the next number; after "最終波形取得" the dialog goes idle and
+// "終了" hands back the number and the last file.
+TEST(TriggeredAcquisitionWindowTest, RecordsASeriesOnTheCardTrigger) {
+  const char* card = std::getenv("KR70_CARD");
+  if (card == nullptr || std::string(card).find("trigger=") == std::string::npos)
+    GTEST_SKIP() << "runs in the trigger entry of the suite";
+  StartFilterSystem();
+  LmLangClose();
+  ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, 1041, KR70_BIN_DIR, "KR70"), 0);
+  const std::filesystem::path data =
+      std::filesystem::temp_directory_path() / ("kr70-trigger-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(data);
+  {
+    WavGetRecorder recorder;
+    ASSERT_EQ(recorder.ChangeBoardSet(2, 0), 0);
+    ASSERT_EQ(recorder.Initialize(16, 1, 1, 2000, 50000, 0), 0);
+    TriggeredAcquisitionValues values;
+    values.fileStem = (data / "trg").string();
+    values.fileNumber = 1;
+    values.samplingFrequency = recorder.GetSampFreq();
+    values.acquisitionTimeMs = 40;
+    values.channel = 1;
+    std::vector<std::string> opened;
+    std::vector<int32_t> warnings;
+    MainViewOperations operations;
+    operations.openFile = [&](const std::string& path) { opened.push_back(path); };
+    lmp::cardhw::sim::InjectOverrun(500);
+    TriggeredAcquisitionWindow dialog(
+        values, recorder, operations, [&](const Message& m) { warnings.push_back(m.parts.at(0).textId); },
+        [](const Message&) { return true; }, nullptr);
+    auto* start = dialog.findChild<QPushButton*>("1184");
+    auto* last = dialog.findChild<QPushButton*>("1185");
+    auto* end = dialog.findChild<QPushButton*>("2");
+    bool lastClicked = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, &dialog, [&] {
+      if (!lastClicked && opened.size() >= 3) {
+        last->click();
+        lastClicked = true;
+      } else if (lastClicked && end->isEnabled()) {
+        end->click();
+      }
+    });
+    QTimer::singleShot(0, &dialog, [&] {
+      start->click();
+      EXPECT_FALSE(end->isEnabled());
+      driver.start(5);
+    });
+    QTimer::singleShot(20000, &dialog, [&] { dialog.reject(); });  // never hang the suite
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(dialog.exec(), 2);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(15));
+    EXPECT_EQ(warnings, std::vector<int32_t>{2102});  // the overrun
+    ASSERT_GE(opened.size(), 3u);
+    for (size_t i = 0; i < opened.size(); ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "trg-%03d#01.wav", static_cast<int>(i + 1));
+      EXPECT_EQ(opened[i], (data / name).string());
+      ASSERT_TRUE(std::filesystem::exists(opened[i]));
+      EXPECT_EQ(std::filesystem::file_size(opened[i]), 44u + 2 * 2000);  // never a half file
+    }
+    EXPECT_EQ(values.fileNumber, static_cast<int32_t>(opened.size()) + 1);
+    EXPECT_EQ(values.lastFile, opened.back());
+    EXPECT_TRUE(values.rebuildCombo);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data), std::filesystem::directory_iterator()),
+              static_cast<std::ptrdiff_t>(opened.size()));
+  }
+  std::filesystem::remove_all(data);
+  LmLangClose();
+  StopFilterSystem();
 }
 
 }  // namespace
