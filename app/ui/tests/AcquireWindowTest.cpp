@@ -6,9 +6,11 @@
 #include "MainWindow.h"
 #include "WAFilter.h"
 #include "WavGetRecorder.h"
+#include "WaveFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QDialog>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -18,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -133,7 +136,7 @@ TEST_F(AcquireWindowTest, OverrunStopsTheRecording) {
 // recording overruns and is discarded, then each trigger gives a complete
 // file under the next number; after "最終波形取得" the dialog goes idle and
 // "終了" hands back the number and the last file.
-TEST(TriggeredAcquisitionWindowTest, RecordsASeriesOnTheCardTrigger) {
+TEST(RunWindowTest, TriggeredDialogRecordsASeriesOnTheCardTrigger) {
   const char* card = std::getenv("KR70_CARD");
   if (card == nullptr || std::string(card).find("trigger=") == std::string::npos)
     GTEST_SKIP() << "runs in the trigger entry of the suite";
@@ -201,6 +204,94 @@ TEST(TriggeredAcquisitionWindowTest, RecordsASeriesOnTheCardTrigger) {
   std::filesystem::remove_all(data);
   LmLangClose();
   StopFilterSystem();
+}
+
+// The real recorder with a digital input that rises twice (the A/D board has
+// none of its own): the collection dialog records on its recording thread
+// through the simulated card, the operator stops it while it waits, and the
+// two files are complete and converted to raw data.
+class TwoPulseInput : public Recorder {
+ public:
+  explicit TwoPulseInput(WavGetRecorder& real) : real_(real) {}
+  int ChangeBoardSet(int32_t kind, int fileOnly) override { return real_.ChangeBoardSet(kind, fileOnly); }
+  int32_t GetBoardKind() const override { return real_.GetBoardKind(); }
+  int Initialize(int bits, int channel, int gain, unsigned count, unsigned frequency, uint32_t timeout) override {
+    return real_.Initialize(bits, channel, gain, count, frequency, timeout);
+  }
+  int StartRec(void* window, const char* baseName) override {
+    const int status = real_.StartRec(window, baseName);
+    ++recorded;
+    return status;
+  }
+  int StopRec() override { return real_.StopRec(); }
+  int GetData(double* out, int32_t mode, int32_t channel) override { return real_.GetData(out, mode, channel); }
+  int Halt() override { return real_.Halt(); }
+  unsigned GetCount() const override { return real_.GetCount(); }
+  unsigned GetSampFreq() const override { return real_.GetSampFreq(); }
+  int GetDISignal(uint16_t* word) override {
+    if (recorded.load() < 2 && pulses.load() == recorded.load()) {
+      ++pulses;
+      *word = 1;
+    }
+    return 1;
+  }
+  std::atomic<int> recorded{0}, pulses{0};
+
+ private:
+  WavGetRecorder& real_;
+};
+
+TEST(RunWindowTest, CollectionDialogRecordsOnTheRecordingThread) {
+  const char* card = std::getenv("KR70_CARD");
+  if (card == nullptr || std::string(card).find("trigger=") == std::string::npos)
+    GTEST_SKIP() << "runs in the trigger entry of the suite";
+  LmLangClose();
+  ASSERT_EQ(LmLangInit(LMLANG_MODE_SUFFIX, 1041, KR70_BIN_DIR, "KR70"), 0);
+  const std::filesystem::path data =
+      std::filesystem::temp_directory_path() / ("kr70-collect-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(data);
+  {
+    WavGetRecorder real;
+    ASSERT_EQ(real.ChangeBoardSet(2, 0), 0);
+    ASSERT_EQ(real.Initialize(16, 1, 1, 2000, 50000, 0), 0);
+    TwoPulseInput recorder(real);
+    NullUiPort port;
+    std::vector<std::string> opened;
+    MainViewOperations operations;
+    operations.openFile = [&](const std::string& path) { opened.push_back(path); };
+    operations.convertToRawData = [&](const std::string& path) { return ConvertWavToRawData(path, port); };
+    std::vector<int32_t> warnings;
+    WaveCollectionWindow dialog(
+        recorder, operations, 1, true, [&] { return (data / "col").string(); },
+        [&](const Message& m) { warnings.push_back(m.parts.at(0).textId); }, nullptr);
+    auto* start = dialog.findChild<QPushButton*>("1154");
+    auto* cancel = dialog.findChild<QPushButton*>("2");
+    bool stopped = false;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, &dialog, [&] {
+      if (!stopped && recorder.recorded.load() == 2 && dialog.logic().State() == 1) {
+        cancel->click();  // stop while waiting for the next trigger
+        stopped = true;
+      } else if (stopped && !dialog.logic().Running()) {
+        cancel->click();  // closes
+      }
+    });
+    QTimer::singleShot(0, &dialog, [&] {
+      start->click();
+      driver.start(5);
+    });
+    QTimer::singleShot(20000, &dialog, [&] { dialog.done(99); });  // never hang the suite
+    EXPECT_NE(dialog.exec(), 99);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(dialog.findChild<QLabel*>("1156")->text(), "2");
+    for (const char* name : {"col-001#01", "col-002#01"}) {
+      EXPECT_EQ(std::filesystem::file_size(data / (std::string(name) + ".wav")), 44u + 2 * 2000) << name;
+      EXPECT_TRUE(std::filesystem::exists(data / (std::string(name) + ".rdt"))) << name;
+    }
+    EXPECT_EQ(opened, std::vector<std::string>{(data / "col-002#01.wav").string()});
+  }
+  std::filesystem::remove_all(data);
+  LmLangClose();
 }
 
 }  // namespace
