@@ -86,6 +86,9 @@ public:
     void CancelPressed();                   // "ｷｬﾝｾﾙ" / "終了"
     void OnTimer();                         // every 600 ms while a series runs
 
+    // Mask of the channels a recording of the channel setting writes: that
+    // channel's bit (the recorder records the one channel it is set to).
+    static uint16_t ChannelMask(int32_t channel);
     // Space one recording needs: (2 · count + 30 MiB + 44) · 2 · channels.
     static uint64_t RequiredBytes(uint16_t channelMask, uint32_t count);
     // Directory whose space is checked: the base name up to its last "/"

@@ -98,6 +98,11 @@ void WaveCollectionDialog::StopThreads() {
     if (digitalInputThread_.joinable()) digitalInputThread_.join();
 }
 
+uint16_t WaveCollectionDialog::ChannelMask(int32_t channel) {
+    if (channel < 1 || channel > 16) return 0;
+    return static_cast<uint16_t>(1u << (channel - 1));
+}
+
 uint64_t WaveCollectionDialog::RequiredBytes(uint16_t channelMask, uint32_t count) {
     const uint64_t channels = static_cast<uint64_t>(std::popcount(channelMask));
     return (2 * static_cast<uint64_t>(count) + kSpareBytes) * 2 * channels;

@@ -334,7 +334,8 @@ protected:
             return true;
         };
         auto dialog =
-            std::make_unique<WaveCollectionDialog>(recorder, log.Operations(), uint16_t{1u << 2}, rawData, query);
+            std::make_unique<WaveCollectionDialog>(recorder, log.Operations(), WaveCollectionDialog::ChannelMask(3),
+                                                   rawData, query);
         dialog->Open(view);
         return dialog;
     }
@@ -368,6 +369,9 @@ TEST(WaveCollectionRules, RequiredSpaceAndCheckedDirectory) {
     EXPECT_EQ(WaveCollectionDialog::RequiredBytes(0, 5000), 0u);  // no channel: always enough
     EXPECT_EQ(WaveCollectionDialog::RequiredBytes(0xFFFF, 0xFFFFFFFFu),
               (2ull * 0xFFFFFFFFu + 31457324u) * 2u * 16u);  // 64-bit
+    // Channel 3 is bit 2 (not the number 3 read as a mask: channels 1 and 2).
+    EXPECT_EQ(WaveCollectionDialog::ChannelMask(3), 0x0004);
+    EXPECT_EQ(WaveCollectionDialog::ChannelMask(1), 0x0001);
     EXPECT_EQ(WaveCollectionDialog::SpaceDirectory("/data/run/test"), "/data/run");
     EXPECT_EQ(WaveCollectionDialog::SpaceDirectory("/test"), "/");
     EXPECT_EQ(WaveCollectionDialog::SpaceDirectory("test"), "");

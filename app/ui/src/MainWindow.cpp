@@ -474,8 +474,6 @@ MainViewOperations MainWindow::mainViewOperations() {
 }
 
 void MainWindow::collectWaveforms() {
-  // The recorder records the channel setting: that channel's bit.
-  const int32_t channel = std::clamp(state_.Settings().channel, 1, 16);
   const auto chooseBasePath = [this] {
     FileDialogRequest request;
     request.save = true;
@@ -485,7 +483,8 @@ void MainWindow::collectWaveforms() {
     const std::vector<std::string> chosen = ChooseFiles(request);
     return chosen.empty() ? std::string() : acquisitiondialog::BaseNameFromPath(chosen.front());
   };
-  WaveCollectionWindow dialog(*recorder_, mainViewOperations(), static_cast<uint16_t>(1u << (channel - 1)),
+  WaveCollectionWindow dialog(*recorder_, mainViewOperations(),
+                              WaveCollectionDialog::ChannelMask(state_.Settings().channel),
                               acquisition_->RawDataFlag(), chooseBasePath,
                               [this](const Message& m) { ShowMessage(m); }, this);
   if (dialogHook_) dialogHook_(dialog);

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 #include <QTimer>
 #include <QScreen>
 
@@ -78,7 +79,12 @@ int main(int argc, char** argv) {
     }
   }
   // A library call that blocks while pumping messages keeps the window alive.
-  lmp::SetPumpHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+  // Only on the window's thread: the collection dialog records on a thread of
+  // its own, which must not run the window's events.
+  lmp::SetPumpHook([] {
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  });
   StartFilterSystem();
 
   int status = 0;
