@@ -86,6 +86,25 @@ private:
     }
 };
 
+// A dialog view whose controls are the fake view's maps.
+template <typename View>
+class FakeControls : public test::FakeView, public View {
+public:
+    std::string Text(int32_t id) override { return FakeView::Text(id); }
+    void SetText(int32_t id, const std::string& text) override { FakeView::SetText(id, text); }
+    void SetTextId(int32_t id, int32_t textId) override { FakeView::SetTextId(id, textId); }
+    void SelectEdit(int32_t id) override { FakeView::SelectEdit(id); }
+    int32_t FocusedControl() override { return FakeView::FocusedControl(); }
+    bool IsChecked(int32_t id) override { return FakeView::IsChecked(id); }
+    void SetChecked(int32_t id, bool on) override { FakeView::SetChecked(id, on); }
+    void Enable(int32_t id, bool on) override { FakeView::Enable(id, on); }
+    void Show(int32_t id, bool on) override { FakeView::Show(id, on); }
+    void FillList(int32_t id, const std::vector<std::string>& entries) override { FakeView::FillList(id, entries); }
+    void SelectListEntry(int32_t id, int index) override { FakeView::SelectListEntry(id, index); }
+    int SelectedListEntry(int32_t id) override { return FakeView::SelectedListEntry(id); }
+    void ShowWarning(const Message& message) override { FakeView::ShowWarning(message); }
+};
+
 struct ViewLog {
     std::vector<std::string> opened, recent, converted, remembered;
     int refreshes = 0;
@@ -103,21 +122,8 @@ struct ViewLog {
     }
 };
 
-class FakeTriggerView : public test::FakeView, public TriggerDialogView {
+class FakeTriggerView : public FakeControls<TriggerDialogView> {
 public:
-    std::string Text(int32_t id) override { return FakeView::Text(id); }
-    void SetText(int32_t id, const std::string& text) override { FakeView::SetText(id, text); }
-    void SetTextId(int32_t id, int32_t textId) override { FakeView::SetTextId(id, textId); }
-    void SelectEdit(int32_t id) override { FakeView::SelectEdit(id); }
-    int32_t FocusedControl() override { return FakeView::FocusedControl(); }
-    bool IsChecked(int32_t id) override { return FakeView::IsChecked(id); }
-    void SetChecked(int32_t id, bool on) override { FakeView::SetChecked(id, on); }
-    void Enable(int32_t id, bool on) override { FakeView::Enable(id, on); }
-    void Show(int32_t id, bool on) override { FakeView::Show(id, on); }
-    void FillList(int32_t id, const std::vector<std::string>& entries) override { FakeView::FillList(id, entries); }
-    void SelectListEntry(int32_t id, int index) override { FakeView::SelectListEntry(id, index); }
-    int SelectedListEntry(int32_t id) override { return FakeView::SelectedListEntry(id); }
-    void ShowWarning(const Message& message) override { FakeView::ShowWarning(message); }
 
     bool AskYesNo(const Message& message) override {
         questions.push_back(message);
@@ -280,21 +286,8 @@ TEST_F(TriggeredDialogTest, FailedArmingLeavesTheDialogClosableAndCanBeRetried) 
 
 // ---- waveform collection --------------------------------------------------
 
-class FakeCollectionView : public test::FakeView, public CollectionDialogView {
+class FakeCollectionView : public FakeControls<CollectionDialogView> {
 public:
-    std::string Text(int32_t id) override { return FakeView::Text(id); }
-    void SetText(int32_t id, const std::string& text) override { FakeView::SetText(id, text); }
-    void SetTextId(int32_t id, int32_t textId) override { FakeView::SetTextId(id, textId); }
-    void SelectEdit(int32_t id) override { FakeView::SelectEdit(id); }
-    int32_t FocusedControl() override { return FakeView::FocusedControl(); }
-    bool IsChecked(int32_t id) override { return FakeView::IsChecked(id); }
-    void SetChecked(int32_t id, bool on) override { FakeView::SetChecked(id, on); }
-    void Enable(int32_t id, bool on) override { FakeView::Enable(id, on); }
-    void Show(int32_t id, bool on) override { FakeView::Show(id, on); }
-    void FillList(int32_t id, const std::vector<std::string>& entries) override { FakeView::FillList(id, entries); }
-    void SelectListEntry(int32_t id, int index) override { FakeView::SelectListEntry(id, index); }
-    int SelectedListEntry(int32_t id) override { return FakeView::SelectedListEntry(id); }
-    void ShowWarning(const Message& message) override { FakeView::ShowWarning(message); }
 
     void SetStatus(int32_t textId, Rgb background) override {
         statusText = textId;

@@ -20,6 +20,11 @@ export QT_QPA_PLATFORM=xcb   # the suite may run with offscreen set
 export XDG_RUNTIME_DIR="$out/runtime"
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 
+# count_pixels <png> <colour>: the number of pixels of exactly that colour.
+count_pixels() {
+  convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:round(mean*w*h)]' info:
+}
+
 # record <name> <card options> <expected lamp: NG or OK>
 record() {
   local name=$1 card=$2 expected=$3
@@ -60,10 +65,9 @@ if problems:
 PY
   test -s "$shot"
   # Pixels of the lit NG (224, 0, 0) and lit OK (0, 0, 224) lamps.
-  local pixels red blue
-  pixels=$(convert "$shot" -depth 8 txt:-)
-  red=$(grep -c '#E00000' <<<"$pixels" || true)
-  blue=$(grep -c '#0000E0' <<<"$pixels" || true)
+  local red blue
+  red=$(count_pixels "$shot" '#E00000')
+  blue=$(count_pixels "$shot" '#0000E0')
   echo "$name: recording fine, lamp pixels NG $red, OK $blue ($shot)"
   if [ "$expected" = NG ] && { [ "$red" -lt 500 ] || [ "$blue" -ne 0 ]; }; then
     echo "$name: the lamp does not show NG" >&2
