@@ -51,6 +51,8 @@ class MainWindow : public QMainWindow, public UiPort {
   void setFileChooser(std::function<std::vector<std::string>(const FileDialogRequest&)> chooser) {
     chooser_ = std::move(chooser);
   }
+  // Test and scripting hook: answers the Yes/No questions instead of a box.
+  void setQuestionAnswerer(std::function<bool(const Message&)> answerer) { answerer_ = std::move(answerer); }
 
   AnalysisState& state() { return state_; }
   MainForm& form() { return form_; }
@@ -123,6 +125,7 @@ class MainWindow : public QMainWindow, public UiPort {
   bool viewer_ = false;
   std::optional<AcquireOutcome> lastAcquire_;
   std::function<void(QDialog&)> dialogHook_;
+  std::function<bool(const Message&)> answerer_;
 };
 
 }  // namespace kr70::ui

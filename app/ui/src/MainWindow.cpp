@@ -504,6 +504,7 @@ void MainWindow::ShowMessage(const Message& message) {
 
 bool MainWindow::AskYesNo(const Message& message) {
   if (observer_) observer_(message);
+  if (answerer_) return answerer_(message);
   if (!showBoxes_) return false;
   return QMessageBox::question(this, languageText(message.captionId), messageText(message)) == QMessageBox::Yes;
 }

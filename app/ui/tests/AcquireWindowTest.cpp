@@ -131,6 +131,42 @@ TEST_F(AcquireWindowTest, OverrunStopsTheRecording) {
   EXPECT_TRUE(window->menuBar()->isEnabled());
 }
 
+// The acquire button with the trigger flag: the triggered dialog records two
+// files on the card's trigger; when it ends the view takes the next number and
+// shows the last recording, analysed.
+TEST_F(AcquireWindowTest, TriggeredRunFromTheAcquireButton) {
+  const char* card = std::getenv("KR70_CARD");
+  if (card == nullptr || std::string(card).find("trigger=") == std::string::npos)
+    GTEST_SKIP() << "runs in the trigger entry of the suite";
+  window->state().Settings().triggerFlag = 1;
+  window->setQuestionAnswerer([](const Message&) { return true; });
+  QTimer driver;
+  window->setDialogHook([&driver](QDialog& dialog) {
+    auto* start = dialog.findChild<QPushButton*>("1184");
+    auto* last = dialog.findChild<QPushButton*>("1185");
+    auto* end = dialog.findChild<QPushButton*>("2");
+    auto* name = dialog.findChild<QLabel*>("1173");
+    QObject::connect(&driver, &QTimer::timeout, &dialog, [=] {
+      if (last->isEnabled() && name->text().endsWith("-002")) last->click();  // the second one is armed
+      else if (!last->isEnabled() && end->isEnabled()) end->click();
+    });
+    QTimer::singleShot(0, &dialog, [=, &driver] {
+      start->click();
+      driver.start(5);
+    });
+    QTimer::singleShot(20000, &dialog, [&dialog] { dialog.reject(); });
+  });
+  EXPECT_EQ(acquire(), AcquireOutcome::TriggerDialog);
+  EXPECT_EQ(warnings, std::vector<int32_t>{2104});  // only the start question
+  EXPECT_EQ(window->state().Settings().fileNumber, 3);
+  const std::filesystem::path second = data / "LmWAData-002#01.wav";
+  EXPECT_EQ(std::filesystem::file_size(data / "LmWAData-001#01.wav"), 44u + 2 * 5000);
+  EXPECT_EQ(std::filesystem::file_size(second), 44u + 2 * 5000);
+  EXPECT_EQ(window->state().Settings().currentFile, second.string());
+  EXPECT_NE(window->state().Measure().judgement, 0);
+  EXPECT_TRUE(window->menuBar()->isEnabled());
+}
+
 // The triggered acquisition dialog on a card whose external trigger fires
 // shortly after each arming (KR70_CARD=sim:...,trigger=MS): the first
 // recording overruns and is discarded, then each trigger gives a complete
