@@ -412,6 +412,21 @@ constexpr int kFileNameSave = 3153;                 // button 1 ("保存")
 // ---- Comparison viewer start ----
 constexpr int kMsgViewerParametersNotWritten = 3250;  // %s temporary parameter file
 constexpr int kMsgViewerNotStarted = 3251;            // %s program
+// ---- Waveform collection dialog (153) ----
+constexpr int kCollectCaption = 3000;
+constexpr int kCollectStopped = 3001;
+constexpr int kCollectWaiting = 3002;
+constexpr int kCollectRecording = 3003;
+constexpr int kCollectFreeSpace = 3004;             // %s  free bytes
+constexpr int kCollectStart = 3005;                 // button 1154
+constexpr int kCollectMsgPrepareFailed = 3006;
+constexpr int kCollectMsgSpaceCheckFailed = 3007;
+constexpr int kCollectMsgAcquisitionFailed = 3008;
+constexpr int kCollectMsgSpaceShort = 3009;         // also the caption of its box
+constexpr int kCollectMsgBytesNeeded = 3010;        // %s  bytes required
+constexpr int kCollectMsgRawDataFailed = 3011;      // followed by the failed names
+constexpr int kCollectCountLabel = 3012;            // label of 1156
+constexpr int kMenuCollect = 3013;                  // command 32806
 
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
@@ -434,6 +449,7 @@ inline constexpr int kAllIds[] = {
     2115, 2126, 2127, 2128, 2129, 2132, 2134, 2135, 2136, 2137, 2138, 2139, 2140, 2141, 2142, 2143,
     2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
+    3000, 3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, 3011, 3012, 3013,
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251,
@@ -456,6 +472,8 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kPrintAcquisitionTime, "f"},     {kFilterEnvironmentFile, "ss"},   {kDescEnvironmentFile, "s"},
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
     {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"},
+    {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},         {kCollectFreeSpace, "s"},
+    {kCollectMsgBytesNeeded, "s"},
 };
 
 }  // namespace kr70::text

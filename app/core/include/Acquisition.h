@@ -32,6 +32,16 @@ public:
     virtual int Halt() = 0;
     virtual unsigned GetCount() const = 0;
     virtual unsigned GetSampFreq() const = 0;
+
+    // Trigger mode and digital input of the A/D board (CLmWavGet's codes).
+    // Without an A/D recorder: -1, -1 and 0 (no digital input).
+    virtual int TrgModeSet(int /*triggerSwitch*/, void* /*window*/, int /*delayMs*/, const char* /*baseName*/) {
+        return -1;
+    }
+    // samples receives a block of count + 1 volts, released with FreeSamples.
+    virtual int TrgModeStop(int /*abort*/, int* /*count*/, double** /*samples*/) { return -1; }
+    virtual void FreeSamples(double* /*samples*/) {}
+    virtual int GetDISignal(uint16_t* /*word*/) { return 0; }
 };
 
 // The application's board fields.

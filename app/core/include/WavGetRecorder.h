@@ -23,6 +23,14 @@ public:
     int Halt() override { return facade_.Halt(); }
     unsigned GetCount() const override { return facade_.GetCount(); }
     unsigned GetSampFreq() const override { return facade_.GetSampFreq(); }
+    int TrgModeSet(int triggerSwitch, void* window, int delayMs, const char* baseName) override {
+        return facade_.TrgModeSet(triggerSwitch, static_cast<lmp::HWND>(window), delayMs, baseName);
+    }
+    int TrgModeStop(int abort, int* count, double** samples) override {
+        return facade_.TrgModeStop(abort, count, samples);
+    }
+    void FreeSamples(double* samples) override { lmp::GlobalFree(samples); }
+    int GetDISignal(uint16_t* word) override { return facade_.GetDISignal(word); }
 
     CLmWavGet& Facade() { return facade_; }
 

@@ -124,7 +124,9 @@ AcquireOutcome AcquisitionCommands::Acquire(void* window, const std::function<vo
 
     if (s.triggerFlag) {
         TriggeredAcquisitionValues values;
-        values.fileStem = s.fileStem;
+        // The series is recorded where every recording goes: a stem without
+        // a directory is put in the data directory.
+        values.fileStem = InDataDirectory(s.fileStem);
         values.fileNumber = s.fileNumber;
         values.samplingFrequency = recorder_.GetSampFreq();
         values.acquisitionTimeMs = s.acquisitionTimeMs;

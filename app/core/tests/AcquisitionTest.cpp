@@ -196,8 +196,9 @@ TEST_F(AcquisitionTest, TriggerFlagOnTheAdBoardHandsOverToTheTriggerDialog) {
     Machine(true, false);
     commands.DetectBoard();
     state.Settings().triggerFlag = 1;
-    port.Accept<TriggeredAcquisitionValues>([](TriggeredAcquisitionValues& values) {
+    port.Accept<TriggeredAcquisitionValues>([this](TriggeredAcquisitionValues& values) {
         EXPECT_EQ(values.samplingFrequency, 50000u);
+        EXPECT_EQ(values.fileStem, (data.Path() / "LmWAData").string());  // in the data directory
         values.fileNumber = 7;
     });
     EXPECT_EQ(commands.Acquire(nullptr, {}), AcquireOutcome::TriggerDialog);

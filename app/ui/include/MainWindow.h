@@ -11,6 +11,7 @@
 #include "Instances.h"
 #include "MainForm.h"
 #include "Profile.h"
+#include "TriggeredAcquisitionDialog.h"
 #include "UiPort.h"
 
 #include <QMainWindow>
@@ -56,6 +57,8 @@ class MainWindow : public QMainWindow, public UiPort {
   void setFileChooser(std::function<std::vector<std::string>(const FileDialogRequest&)> chooser) {
     chooser_ = std::move(chooser);
   }
+  // Test and scripting hook: answers the Yes/No questions instead of a box.
+  void setQuestionAnswerer(std::function<bool(const Message&)> answerer) { answerer_ = std::move(answerer); }
 
   AnalysisState& state() { return state_; }
   MainForm& form() { return form_; }
@@ -67,9 +70,9 @@ class MainWindow : public QMainWindow, public UiPort {
   ResultLampWidget* resultLamp() const { return lamp_; }
   AcquisitionCommands& acquisition() { return *acquisition_; }
   EnvironmentFileCommands& environment() { return *environment_; }
-  // Test hook: called with the acquisition settings, cut-out, data-file save
-  // and file-name (1064) dialogs before they run (a test may fill them in and
-  // close them).
+  // Test hook: called with the acquisition settings, triggered acquisition,
+  // collection, cut-out, data-file save and file-name (1064) dialogs before
+  // they run (a test may drive them and close them).
   void setDialogHook(std::function<void(QDialog&)> hook) { dialogHook_ = std::move(hook); }
   // Outcome of the last acquire command (none before the first).
   const std::optional<AcquireOutcome>& lastAcquireOutcome() const { return lastAcquire_; }
@@ -121,6 +124,8 @@ class MainWindow : public QMainWindow, public UiPort {
   void showVersionDialog();
   void detectBoard(bool viewer);
   void acquire();
+  void collectWaveforms();
+  MainViewOperations mainViewOperations();
   void drainPlatformMessages();
 
   Profile& profile_;
@@ -146,6 +151,7 @@ class MainWindow : public QMainWindow, public UiPort {
   std::function<void(QDialog&)> dialogHook_;
   std::unique_ptr<instance::InstanceLink> link_;
   std::unique_ptr<Printing> printing_;
+  std::function<bool(const Message&)> answerer_;
 };
 
 }  // namespace kr70::ui

@@ -12,6 +12,9 @@
 #include "AcquisitionSettingsWindow.h"
 #include "DataSaveDialog.h"
 #include "FileSaveWindows.h"
+#include "AcquisitionRunWindows.h"
+#include "AcquisitionDialog.h"
+#include "WaveFile.h"
 #include "SettingsDialogWindow.h"
 #include "WavGetRecorder.h"
 #include "WaveCutDialog.h"
@@ -68,6 +71,7 @@ constexpr CommandText kCommands[] = {
     {32779, ids::kMenuSettingsAbnormalSound, ids::kPromptAbnormalSettings},
     {32774, ids::kMenuSettingsAcquisition, ids::kPromptAcquisitionSettings},
     {32810, ids::kMenuSettingsFftDisplay, ids::kPromptFftDisplay},
+    {32806, ids::kMenuCollect, 0},
     {32775, ids::kMenuViewWaveform, ids::kPromptViewWaveform},
     {32776, ids::kMenuViewSpectrum, ids::kPromptViewSpectrum},
     {32780, ids::kMenuViewAbnormalSound, ids::kPromptViewAbnormalSound},
@@ -280,6 +284,10 @@ void MainWindow::buildMenus() {
   addAction(edit, 32795);
   QMenu* settings = menuBar()->addMenu(languageText(ids::kMenuSettings));
   for (int32_t command : {32778, 32772, 32773, 32779, 32774, 32810}) addAction(settings, command);
+  // The waveform collection (32806) has no place of its own: it sits beside
+  // the acquisition settings so that the operator can reach it.
+  settings->addSeparator();
+  addAction(settings, 32806);
   QMenu* view = menuBar()->addMenu(languageText(ids::kMenuView));
   for (int32_t command : {32775, 32776, 32780}) addAction(view, command)->setCheckable(true);
   view->addSeparator();
@@ -486,6 +494,7 @@ void MainWindow::runCommand(int32_t commandId) {
       return;
     case 32793: printing_->setUp(this); return;
     case 32792: printPage(); return;
+    case 32806: collectWaveforms(); return;
     default: break;
   }
   QString what;
@@ -535,9 +544,46 @@ bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
     if (dialogHook_) dialogHook_(dialog);
     return dialog.exec() == QDialog::Accepted;
   }
-  // The triggered acquisition dialog (155) is not part of this version.
-  notYetAvailable(dialogId == kDialogTriggeredAcquisition ? languageText(600) : QString::number(dialogId));
+  if (dialogId == kDialogTriggeredAcquisition && recorder_) {
+    TriggeredAcquisitionWindow dialog(
+        static_cast<TriggeredAcquisitionValues&>(values), *recorder_, mainViewOperations(),
+        [this](const Message& m) { ShowMessage(m); }, [this](const Message& m) { return AskYesNo(m); }, this);
+    if (dialogHook_) dialogHook_(dialog);
+    return dialog.exec() != 0;
+  }
+  notYetAvailable(QString::number(dialogId));
   return false;
+}
+
+MainViewOperations MainWindow::mainViewOperations() {
+  MainViewOperations operations;
+  operations.rememberDirectory = [this](const std::string& path) { rememberOpenDirectory(profile_, path); };
+  operations.openFile = [this](const std::string& path) { state_.LoadWaveform(path); };
+  operations.addRecentFile = [this](const std::string& path) {
+    state_.RecentFiles().Add(path);
+    state_.RebuildFileCombo(state_.Settings().currentFile);
+  };
+  operations.convertToRawData = [this](const std::string& path) { return ConvertWavToRawData(path, *this); };
+  operations.refresh = [this] { RepaintPages(); };
+  return operations;
+}
+
+void MainWindow::collectWaveforms() {
+  const auto chooseBasePath = [this] {
+    FileDialogRequest request;
+    request.save = true;
+    request.filters.push_back(FileFilter{0, {}, "WAV", "*.wav"});
+    request.initialDirectory = profile_.getString("DirPosPlus", "DirDefaultPlus", "");
+    request.titleId = ids::kCollectCaption;
+    const std::vector<std::string> chosen = ChooseFiles(request);
+    return chosen.empty() ? std::string() : acquisitiondialog::BaseNameFromPath(chosen.front());
+  };
+  WaveCollectionWindow dialog(*recorder_, mainViewOperations(),
+                              WaveCollectionDialog::ChannelMask(state_.Settings().channel),
+                              acquisition_->RawDataFlag(), chooseBasePath,
+                              [this](const Message& m) { ShowMessage(m); }, this);
+  if (dialogHook_) dialogHook_(dialog);
+  dialog.exec();
 }
 
 void MainWindow::ShowMessage(const Message& message) {
@@ -553,6 +599,7 @@ void MainWindow::ShowMessage(const Message& message) {
 
 bool MainWindow::AskYesNo(const Message& message) {
   if (observer_) observer_(message);
+  if (answerer_) return answerer_(message);
   if (!showBoxes_) return false;
   return QMessageBox::question(this, languageText(message.captionId), messageText(message)) == QMessageBox::Yes;
 }

@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <unistd.h>
+#include <QScreen>
 
 #include <cstdlib>
 #include <string>
@@ -110,7 +111,12 @@ int main(int argc, char** argv) {
     }
   }
   // A library call that blocks while pumping messages keeps the window alive.
-  lmp::SetPumpHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents, 10); });
+  // Only on the window's thread: the collection dialog records on a thread of
+  // its own, which must not run the window's events.
+  lmp::SetPumpHook([] {
+    if (QThread::currentThread() == QCoreApplication::instance()->thread())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  });
   StartFilterSystem();
 
   int status = 0;
@@ -131,6 +137,14 @@ int main(int argc, char** argv) {
     if (const char* page = std::getenv("KR70_START_PAGE")) {
       const int index = std::atoi(page);
       window.form().viewCommand(index == 1 ? 32776 : index == 4 ? 32780 : 32775);
+    }
+    // Scripted starts: command ids, comma-separated, run in order once the
+    // window is up (for example 1008 records at once).
+    if (const char* commands = std::getenv("KR70_RUN_COMMANDS")) {
+      const QStringList list = QString::fromUtf8(commands).split(',', Qt::SkipEmptyParts);
+      QTimer::singleShot(500, &window, [&window, list] {
+        for (const QString& command : list) window.runCommand(command.trimmed().toInt());
+      });
     }
     status = application.exec();
     channel.setHandler({});
