@@ -332,9 +332,9 @@ void drawSpectrumPlot(Painter& painter, int width, int height, const SpectrumVie
   decimator.finish();
 }
 
-void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumView& view) {
-  const FrequencyMap map(view.lowest, view.highest, width);
-  if (!drawSpectrumBackground(painter, width, height, view, map)) return;
+namespace {
+
+void drawBars(Painter& painter, int width, int height, const SpectrumView& view, const FrequencyMap& map) {
   if (view.values == nullptr || view.size < 4 || view.samplingFrequency == 0) return;
   const int range = decibelRange(view.decibelIndex);
   const double binWidth = static_cast<double>(view.samplingFrequency) / view.size;
@@ -348,6 +348,39 @@ void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumV
     }
     x = next;
   }
+}
+
+}  // namespace
+
+void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumView& view) {
+  const FrequencyMap map(view.lowest, view.highest, width);
+  if (!drawSpectrumBackground(painter, width, height, view, map)) return;
+  drawBars(painter, width, height, view, map);
+}
+
+int markRow(double level, int range, int height) {
+  return clampCoordinate(level / range * height, height);
+}
+
+void drawDifferenceSpectrum(Painter& painter, int width, int height, const SpectrumView& view,
+                            const std::vector<SpectrumMark>& marks, int selected) {
+  if (width <= 0 || height <= 0) return;
+  const FrequencyMap map(view.lowest, view.highest, width);
+  painter.setClip(0, 0, width, height);
+  painter.fillRect(0, 0, width, height, kWhite);
+  if (!map.valid()) return;
+  const int range = decibelRange(view.decibelIndex);
+  for (size_t i = 0; i < marks.size(); ++i) {
+    const SpectrumMark& mark = marks[i];
+    const int x1 = map.x(mark.left), x2 = map.x(mark.right);
+    const int y1 = markRow(std::min(mark.firstLevel, mark.secondLevel), range, height);
+    const int y2 = markRow(std::max(mark.firstLevel, mark.secondLevel), range, height);
+    painter.fillRect(x1, y1, std::max(x2 - x1, 1), std::max(y2 - y1, 1),
+                     static_cast<int>(i) == selected ? kCyan : kTeal);
+  }
+  drawDecadeGrid(painter, height, map, view.lowest, view.highest);
+  drawDecibelGrid(painter, width, height, range);
+  drawBars(painter, width, height, view, map);
 }
 
 std::string frequencyLabel(double frequency) {
