@@ -1,5 +1,6 @@
 // The parameter save dialog (142), the noise level (169, 170) and the
 // difference pages (138, 139).
+#include "AnalysisResult.h"
 #include "DifferencePages.h"
 #include "FakeDialogView.h"
 #include "FakePage.h"
@@ -196,6 +197,15 @@ TEST(NoiseLevel, DialogSelectsTheCurrentRangeAndReturnsTheChoice) {
   EXPECT_TRUE(dialog.Ok(view));
   EXPECT_EQ(values.showFlag, 0);
   EXPECT_EQ(values.range, 130);
+}
+
+TEST(AnalysisResult, AreasOfTheHandedSamples) {
+  const double samples[4] = {1.0, 3.0, 2.0, 0.5};
+  const AnalysisResult result = ComputeAnalysisResult(samples, 4, 2.0);
+  EXPECT_EQ(result.totalText, "6.500000");
+  EXPECT_EQ(result.exceedingText, "1.000000");  // 3 − 2 and 2 − 2
+  EXPECT_FALSE(AnalyseButtonOpens(samples, 0));
+  EXPECT_EQ(ComputeAnalysisResult(samples, 4, 5.0).exceedingArea, 0.0);
 }
 
 // ---- Difference pages ---------------------------------------------------------------
