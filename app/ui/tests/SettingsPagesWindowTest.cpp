@@ -166,6 +166,18 @@ TEST_P(SettingsWindowTest, MaintenanceClickRevealsTheAnalyseButtonAndItsResultDi
   dialog->close();
 }
 
+TEST_P(SettingsWindowTest, AStoredDecibelIndexOutsideTheListGivesIndexTwo) {
+  window.reset();
+  MemoryProfile stored;
+  stored.setInt("Custom", "dB", 7);
+  MainWindow::Options options;
+  options.showMessageBoxes = false;
+  options.startup = loadStartupSettings(stored, "/tmp/kr70-ui-test");
+  window = std::make_unique<MainWindow>(stored, options);
+  EXPECT_EQ(window->spectrumPage()->logic().decibelIndex(0), 2);
+  EXPECT_EQ(window->difSpectrumPage()->logic().decibelIndex(), 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Languages, SettingsWindowTest, ::testing::Values(1033, 1041));
 
 }  // namespace
