@@ -541,6 +541,7 @@ bool AnalysisState::SetSpectraEnabled(bool enabled) {
         ComputeSpectra();
         port_.NotifyPage(PageId::Spectrum, Notice(PageNotice::TakeData));
     }
+    port_.NotifyPage(PageId::DifSpectrum, Notice(PageNotice::TakeData));
     port_.RepaintPages();
     return true;
 }

@@ -145,6 +145,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
     state_.Settings().fftLength = length;
     state_.ComputeSpectra();
     spectrumPage_->takeData();
+    difSpectrumPage_->takeData();
   });
   // Start-up state of the form: page 0, spectra off until enabled.
   form_.viewCommand(form::kCommandViewWaveform);
