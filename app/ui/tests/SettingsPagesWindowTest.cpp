@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -176,6 +177,49 @@ TEST_P(SettingsWindowTest, AStoredDecibelIndexOutsideTheListGivesIndexTwo) {
   window = std::make_unique<MainWindow>(stored, options);
   EXPECT_EQ(window->spectrumPage()->logic().decibelIndex(0), 2);
   EXPECT_EQ(window->difSpectrumPage()->logic().decibelIndex(), 2);
+}
+
+// Fills the frequency filter dialog (LPF, 1024 taps, cut-off) and presses OK.
+void chooseLowPass(QWidget& dialog, const QString& cutOff) {
+  auto* on = dialog.findChild<QCheckBox*>("1015");
+  if (!on->isChecked()) on->click();
+  dialog.findChild<QRadioButton*>("1016")->click();
+  dialog.findChild<QComboBox*>("1020")->setCurrentIndex(6);
+  dialog.findChild<QLineEdit*>("1023")->setText(cutOff);
+  dialog.findChild<QPushButton*>("1")->click();
+}
+
+TEST_P(SettingsWindowTest, FilterDialogChangesTheChainAndFiveRefusalsRestoreIt) {
+  openWav(8000, 8000);
+  const double before = window->state().Measure().totalArea;
+  withDialog(32773, [](QWidget& dialog) { chooseLowPass(dialog, "500"); });
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(window->state().FreqFilter().GetTap(), 1024u);
+  EXPECT_NE(window->state().Measure().totalArea, before);
+  const double filtered = window->state().Measure().totalArea;
+
+  // A cut-off at the Nyquist frequency is refused by the design: five times.
+  int opened = 0;
+  QTimer poll;
+  QWidget* last = nullptr;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || dialog == last) return;
+    last = dialog;
+    ++opened;
+    chooseLowPass(*dialog, "4000");
+  });
+  poll.start(5);
+  window->runCommand(32773);
+  poll.stop();
+  EXPECT_EQ(opened, 5);
+  ASSERT_EQ(messages.size(), 6u);
+  EXPECT_EQ(messages[4].parts[0].textId, text::kMsgFilterNotBuilt);
+  EXPECT_EQ(messages[5].parts[0].textId, text::kMsgSettingsRejectedFiveTimes);
+  uint32_t cutOff = 0;
+  EXPECT_EQ(window->state().FreqFilter().GetCutoff(cutOff), 0);
+  EXPECT_EQ(cutOff, 500u);
+  EXPECT_EQ(window->state().Measure().totalArea, filtered);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, SettingsWindowTest, ::testing::Values(1033, 1041));
