@@ -105,6 +105,9 @@ void ParameterSaveDialog::Browse(DialogView& view) {
     const std::vector<std::string> chosen = port_.ChooseFiles(request);
     if (chosen.empty()) return;
     values_.fileName = chosen.front();
+    // A name typed without an extension gets the default one.
+    const size_t base = values_.fileName.rfind('/') == std::string::npos ? 0 : values_.fileName.rfind('/') + 1;
+    if (values_.fileName.find('.', base) == std::string::npos) values_.fileName += "." + request.defaultExtension;
     view.SetText(kStaticFileName, values_.fileName);
 }
 

@@ -27,6 +27,12 @@ using namespace dialog;
 // A port that answers the 22050 Hz question and logs what was asked.
 class SavePort : public testing::FakeUiPort {
  public:
+  std::vector<std::string> ChooseFiles(const FileDialogRequest& request) override {
+    lastRequest = request;
+    return chosen;
+  }
+  FileDialogRequest lastRequest;
+  std::vector<std::string> chosen;
   bool AskYesNo(const Message& message) override {
     asked.push_back(message.parts.empty() ? 0 : message.parts[0].textId);
     return answer;
@@ -139,6 +145,23 @@ TEST_F(ParameterSaveTest, FrequencyFilterOnlyPatternIsTheFirCoefficientsAlone) {
   EXPECT_EQ(port.shown.back().textId, text::kMsgPatternSaved);
   dialog.Clicked(view, kButtonSaveParameters);
   EXPECT_EQ(ReadAll(path), "Yuragi=0,4,1,1,0\nFreq=1,1,64,2000,0\n");
+}
+
+TEST_F(ParameterSaveTest, BrowseTakesTheChosenNameWithTheDefaultExtension) {
+  ParameterSaveDialog dialog(values, port);
+  dialog.Open(view);
+  port.chosen = {"/data/run.1/pre"};
+  dialog.Clicked(view, kButtonBrowse);
+  EXPECT_TRUE(port.lastRequest.save);
+  EXPECT_TRUE(port.lastRequest.confirmOverwrite);
+  EXPECT_EQ(port.lastRequest.filters[0].descriptionId, text::kFilterPreprocessingFile);
+  EXPECT_EQ(view.texts[kStaticFileName], "/data/run.1/pre.prf");
+  port.chosen = {"/data/other.txt"};
+  dialog.Clicked(view, kButtonBrowse);
+  EXPECT_EQ(values.fileName, "/data/other.txt");
+  port.chosen.clear();  // cancelled: the name stays
+  dialog.Clicked(view, kButtonBrowse);
+  EXPECT_EQ(values.fileName, "/data/other.txt");
 }
 
 TEST_F(ParameterSaveTest, RefusalsWriteNothing) {
