@@ -36,6 +36,9 @@ struct WaveformView {
   double top = 5.0, bottom = -5.0;
   bool showSelection = true;
   uint32_t selectionStart = 0, selectionLength = 0;
+  // Values above `top` are drawn on the top edge (else they run past it and
+  // are clipped).
+  bool clampTop = true;
 };
 
 // Fills white, paints the selection band (unless it is the whole record or

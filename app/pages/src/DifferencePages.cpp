@@ -240,6 +240,7 @@ void DifWaveformPage::paintPlot(Painter& painter, int width, int height) const {
   view.top = upper_;
   view.bottom = lower_;
   view.showSelection = false;
+  view.clampTop = false;
   // Grid lines at the axis strip's seconds step.
   plot::drawWaveformPlot(painter, width, height, view, plot::secondsAxisStep(span()) * 1000.0);
 }

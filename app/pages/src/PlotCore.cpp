@@ -127,6 +127,12 @@ void drawWaveformPlot(Painter& painter, int width, int height, const WaveformVie
   ColumnDecimator decimator(painter, width);
   const double* v = view.samples;
   auto offset = [&](int64_t column) { return (column * visible + width - 1) / width; };
+  // Rows above the plot either stay on the top edge or run past it (clipped).
+  auto row = [&](double value) {
+    if (view.clampTop) return valueRow(value, view.top, view.bottom, height);
+    const double unclamped = std::trunc(height * (view.top - value) / (view.top - view.bottom));
+    return std::isnan(unclamped) ? height : clampCoordinate(unclamped, height);
+  };
   for (int64_t x = 0; x <= width + 1; ++x) {
     const int64_t first = s0 + offset(x);
     if (first >= count) break;
@@ -138,11 +144,10 @@ void drawWaveformPlot(Painter& painter, int width, int height, const WaveformVie
       lowest = value < lowest ? value : lowest;
       highest = value > highest ? value : highest;
     }
-    const int rowA = valueRow(highest, view.top, view.bottom, height);
-    const int rowB = valueRow(lowest, view.top, view.bottom, height);
-    if (!decimator.add(static_cast<int>(x), valueRow(v[first], view.top, view.bottom, height),
-                       std::min(rowA, rowB), std::max(rowA, rowB),
-                       valueRow(v[end - 1], view.top, view.bottom, height)))
+    const int rowA = row(highest);
+    const int rowB = row(lowest);
+    if (!decimator.add(static_cast<int>(x), row(v[first]), std::min(rowA, rowB), std::max(rowA, rowB),
+                       row(v[end - 1])))
       return;
   }
   decimator.finish();

@@ -316,6 +316,16 @@ TEST(DifWaveform, ZoomOneDisablesTheScrollBarAndLimitsKeepTheirGap) {
   EXPECT_EQ(page.scrollPosition(), 0);
   EXPECT_FALSE(controls.isEnabled(dif_page::kScrollBar));
 
+  // Values above the upper limit run past the top edge instead of resting on it.
+  RecordingPainter painter;
+  std::vector<double> high(1000, 10.0);
+  page.setWaveform({high.data(), 1000, 1000});
+  page.paintPlot(painter, 100, 50);
+  const RecordingPainter::Image image = painter.rasterise(100, 50);
+  int black = 0;
+  for (const Rgb& pixel : image.pixels) black += pixel == plot::kBlack ? 1 : 0;
+  EXPECT_EQ(black, 0);
+
   page.editFinished(dif_page::kUpper, "-5");
   ASSERT_EQ(port.shown.size(), 1u);
   EXPECT_EQ(port.shown[0].textId, text::kMsgDifUpperTooSmall);
