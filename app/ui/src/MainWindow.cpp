@@ -154,6 +154,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   detectBoard(options.viewer);
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
+  EnableMenuItem(kCommandParameterSave, !options.viewer);
   lamp_->setDisplay(state_.Settings().displaySetting);
   NotifyPage(PageId::Spectrum, {});
 }
