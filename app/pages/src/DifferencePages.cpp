@@ -1,6 +1,5 @@
 #include "DifferencePages.h"
 
-#include "AbnormalDialog.h"
 #include "Kr70TextIds.h"
 #include "PageText.h"
 #include "UiPort.h"
@@ -211,8 +210,9 @@ void DifWaveformPage::scrolled(ScrollAction action, int trackPosition) {
 void DifWaveformPage::editFinished(int32_t controlId, const std::string& text) {
   if (warning_ || (controlId != kUpper && controlId != kLower)) return;
   double& accepted = controlId == kUpper ? upper_ : lower_;
-  double value = 0.0;
-  const bool number = ParseDecimal(text, value);
+  const std::optional<double> parsed = text::parseNumber(text);
+  const bool number = parsed.has_value();
+  const double value = parsed.value_or(0.0);
   const double upper = controlId == kUpper ? value : upper_;
   const double lower = controlId == kLower ? value : lower_;
   if (number && upper - lower >= kMinimumLimitGap) {

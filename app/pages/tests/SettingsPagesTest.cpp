@@ -5,6 +5,9 @@
 #include "FakeDialogView.h"
 #include "FakePage.h"
 #include "NoiseLevel.h"
+#include "AbnormalPage.h"
+#include "PageText.h"
+#include "WaveformPage.h"
 #include "ParameterSaveDialog.h"
 #include "RecordingPainter.h"
 
@@ -335,6 +338,29 @@ TEST(DifWaveform, ZoomOneDisablesTheScrollBarAndLimitsKeepTheirGap) {
   page.editFinished(dif_page::kLower, "4.5");
   EXPECT_EQ(page.limit(dif_page::kLower), 4.5);
   EXPECT_EQ(port.shown.size(), 2u);
+}
+
+// A limit edit whose text is no number ("abc", "0,5" typed under a
+// decimal-comma locale) is refused with its range message, not read as 0.
+TEST(LimitEdits, TextsThatAreNoNumberAreRefused) {
+  EXPECT_EQ(text::parseNumber(" -2.5e1 "), -25.0);
+  for (const char* bad : {"abc", "0,5", "12x", "", "inf", "nan"}) EXPECT_FALSE(text::parseNumber(bad)) << bad;
+
+  testing::FakeUiPort port;
+  testing::FakeControls controls;
+  WaveformPage waveform(port, controls);
+  waveform.editFinished(waveform_page::kUpperTop, "0,5");
+  ASSERT_EQ(port.shown.size(), 1u);
+  EXPECT_EQ(port.shown[0].textId, kTextAboveRange);
+  EXPECT_EQ(waveform.limit(waveform_page::kUpperTop), 5.0);
+  EXPECT_EQ(controls.texts[waveform_page::kUpperTop], "5");
+  waveform.editFinished(waveform_page::kUpperTop, "2.5");
+  EXPECT_EQ(waveform.limit(waveform_page::kUpperTop), 2.5);
+
+  AbnormalPage abnormal(port, controls);
+  abnormal.editFinished(abnormal_page::kSquareTop, "abc");
+  EXPECT_EQ(port.shown.size(), 2u);
+  EXPECT_EQ(abnormal.upperLimit(0), 5.0);
 }
 
 }  // namespace
