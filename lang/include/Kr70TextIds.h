@@ -427,6 +427,46 @@ constexpr int kCollectMsgBytesNeeded = 3010;        // %s  bytes required
 constexpr int kCollectMsgRawDataFailed = 3011;      // followed by the failed names
 constexpr int kCollectCountLabel = 3012;            // label of 1156
 constexpr int kMenuCollect = 3013;                  // command 32806
+// ---- Parameter save dialog (142) ----
+constexpr int kPrmSaveCaption = 3100;               // caption, button 1089
+constexpr int kPrmSaveYuragiOnly = 3101;            // radio 1085
+constexpr int kPrmSaveFreqOnly = 3102;              // radio 1086
+constexpr int kPrmSaveBoth = 3103;                  // radio 1087
+constexpr int kPrmSaveNoFilter = 3104;              // "なし" in 1081
+constexpr int kPrmSaveCsv = 3105;                   // button 1088
+constexpr int kPrmSaveBrowse = 3106;                // button 1033
+constexpr int kPrmSaveFileName = 3107;              // label of static 1093
+constexpr int kPrmSaveYuragiGroup = 3108;           // heading of 1077 .. 1080
+constexpr int kPrmSaveFreqGroup = 3109;             // heading of 1081 .. 1083
+constexpr int kPrmSaveFilterType = 3110;            // label of 1081
+constexpr int kPrmSaveUse = 3111;                   // heading of the use radios
+constexpr int kMsgPrmFileNameEmpty = 3112;          // caption kCaptionError
+constexpr int kAskPrmSamplingFrequency = 3113;      // caption kCaptionPrmSamplingFrequency
+constexpr int kCaptionPrmSamplingFrequency = 3114;
+constexpr int kMsgPrmSaved = 3115;                  // caption kCaptionPrmSaveDone
+constexpr int kCaptionPrmSaveDone = 3116;
+constexpr int kMsgPrmSaveFailed = 3117;             // caption kCaptionError
+constexpr int kMsgPatternNotBuilt = 3118;           // caption kCaptionError
+constexpr int kMsgPatternSaved = 3119;              // caption kCaptionPrmSaveDone
+constexpr int kFilterPreprocessingFile = 3120;      // "前処理フィルタ|*.prf|全てのファイル|*.*||"
+
+// ---- Noise-level settings dialog (170) and page (169) ----
+constexpr int kNoiseShow = 3121;                    // check 1225
+constexpr int kNoiseRangeList = 3122;               // label of list 1226
+constexpr int kNoiseVolt = 3123;                    // unit 1229
+constexpr int kNoiseDecibel = 3124;                 // unit 1231
+
+// ---- Difference spectrum (138) and difference waveform (139) pages; caption kCaptionError ----
+constexpr int kMsgDifToTooSmall = 3125;
+constexpr int kMsgDifFromTooLarge = 3126;
+constexpr int kMsgDifNoMoreMarks = 3127;
+constexpr int kMsgDifUpperTooSmall = 3128;
+constexpr int kMsgDifLowerTooLarge = 3129;
+
+// ---- Analysis result dialog (161) ----
+constexpr int kResultCaption = 3130;
+constexpr int kResultTotalArea = 3131;
+constexpr int kResultExceedingArea = 3132;
 
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
@@ -450,6 +490,8 @@ inline constexpr int kAllIds[] = {
     2144, 2145, 2146, 2147, 2148, 2149, 2150, 2151, 2152, 2153, 2154, 2155, 2162, 2170, 2173, 2174,
     2175, 2176, 2178, 2180, 2182, 2183, 2184, 2185, 2186,
     3000, 3001, 3002, 3003, 3004, 3005, 3006, 3007, 3008, 3009, 3010, 3011, 3012, 3013,
+    3100, 3101, 3102, 3103, 3104, 3105, 3106, 3107, 3108, 3109, 3110, 3111, 3112, 3113, 3114, 3115,
+    3116, 3117, 3118, 3119, 3120, 3121, 3122, 3123, 3124, 3125, 3126, 3127, 3128, 3129, 3130, 3131, 3132,
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251,
@@ -471,8 +513,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kPrintPeakThreshold, "f"},       {kPrintPassThreshold, "f"},       {kPrintAcqSamplingFrequency, "u"},
     {kPrintAcquisitionTime, "f"},     {kFilterEnvironmentFile, "ss"},   {kDescEnvironmentFile, "s"},
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
-    {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"},
-    {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},         {kCollectFreeSpace, "s"},
+    {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"}, {kCollectFreeSpace, "s"},
     {kCollectMsgBytesNeeded, "s"},
 };
 

@@ -14,6 +14,17 @@ namespace kr70 {
 
 namespace {
 
+void UpdateDifSpectrum(bool spectraValid, const WAPowerSpectrum& first, const WAPowerSpectrum& second,
+                       WADifSpectrum& difference) {
+    if (!spectraValid || difference.SetDifSpectrum(first, second) != WA_OK) {
+        difference.ClearData();
+    }
+}
+
+}  // namespace
+
+namespace {
+
 constexpr int32_t kComboDisplayFile = 1094;
 constexpr int32_t kButtonWaveformPage = 1000;
 constexpr int32_t kButtonSpectrumPage = 1001;
@@ -147,6 +158,12 @@ int32_t AnalysisState::RunChain() {
             return kChainSpectrum;
         }
     }
+    // The difference pages: yuragi minus analysis waveform, and the same for
+    // the spectra, as the library's analysis procedure forms them.
+    if (difWaveform_.SetDifData(analysis_, yuragi_) != WA_OK) {
+        difWaveform_.ClearData();
+    }
+    UpdateDifSpectrum(settings_.spectraEnabled != 0, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
     return WA_OK;
 }
 
@@ -247,6 +264,7 @@ int32_t AnalysisState::ComputeSpectra() {
         yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {
         status = kChainSpectrum;
     }
+    UpdateDifSpectrum(status == WA_OK, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
     ListSpectrumPeaks();
     return status;
 }
@@ -513,6 +531,7 @@ bool AnalysisState::SetSpectraEnabled(bool enabled) {
     if (!enabled) {
         analysisSpectrum_.ClearData();
         yuragiSpectrum_.ClearData();
+        difSpectrum_.ClearData();
         peaks_.Clear();
         if (port_.IsControlChecked(kButtonSpectrumPage)) {
             port_.SetControlChecked(kButtonSpectrumPage, false);
@@ -522,6 +541,7 @@ bool AnalysisState::SetSpectraEnabled(bool enabled) {
         ComputeSpectra();
         port_.NotifyPage(PageId::Spectrum, Notice(PageNotice::TakeData));
     }
+    port_.NotifyPage(PageId::DifSpectrum, Notice(PageNotice::TakeData));
     port_.RepaintPages();
     return true;
 }

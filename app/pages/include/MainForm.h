@@ -33,7 +33,8 @@ class MainForm {
 
   // Page index 0 waveform, 1 spectrum, 2 difference spectrum, 3 difference
   // waveform, 4 abnormal sound: shows the page of that index (136, 137,
-  // 141), hides the other two of these; 2 and 3 hide all three.
+  // 141), hides the other two of these; 2 and 3 hide all three and show the
+  // difference spectrum (138) or difference waveform (139) page.
   void selectPage(int index);
   int currentPage() const { return page_; }
   // View menu commands: check the matching radio button, uncheck the other

@@ -11,6 +11,9 @@ namespace kr70::text {
 // Reads a decimal number as the C library's atof does: leading blanks
 // skipped, the longest valid prefix taken, 0.0 when there is none.
 double parseDouble(std::string_view text);
+// The whole text (blanks around allowed) as a decimal number; nullopt for
+// anything else ("abc", "0,5", "12x", an infinity).
+std::optional<double> parseNumber(std::string_view text);
 // A whole number; nullopt when the text holds no digits, a sign or a value
 // beyond 32 bits (such values can never be accepted by an edit).
 std::optional<uint32_t> parseUnsigned(std::string_view text);

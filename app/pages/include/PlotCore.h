@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kr70::plot {
 
@@ -35,6 +36,9 @@ struct WaveformView {
   double top = 5.0, bottom = -5.0;
   bool showSelection = true;
   uint32_t selectionStart = 0, selectionLength = 0;
+  // Values above `top` are drawn on the top edge (else they run past it and
+  // are clipped).
+  bool clampTop = true;
 };
 
 // Fills white, paints the selection band (unless it is the whole record or
@@ -109,6 +113,19 @@ int decibelRow(double value, int range, int height);
 void drawSpectrumPlot(Painter& painter, int width, int height, const SpectrumView& view);
 // Difference bars: black boxes from each positive bin's row down to the bottom.
 void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumView& view);
+
+// A marked region of the difference spectrum: frequencies in Hz and two
+// levels in decibels below 0 dB, drawn at level / R · H for the range R in
+// force.
+struct SpectrumMark {
+  double left = 0.0, right = 0.0;
+  double firstLevel = 0.0, secondLevel = 0.0;
+};
+int markRow(double level, int range, int height);
+// The difference spectrum page's plot: white, the marks (the selected one
+// cyan, the others teal), the decade and decibel grids, then the bars.
+void drawDifferenceSpectrum(Painter& painter, int width, int height, const SpectrumView& view,
+                            const std::vector<SpectrumMark>& marks, int selected);
 
 // "%d" for values of 1 or more, else as many decimals as multiplications by
 // 10 are needed to reach 1 (0.5 → "0.5", 0.05 → "0.05").

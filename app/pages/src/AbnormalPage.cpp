@@ -31,7 +31,8 @@ void AbnormalPage::editFinished(int32_t controlId, const std::string& text) {
     LimitEdit& edit = limits_[plot];
     if (edit.id != controlId) continue;
     if (!edit.ready) return;
-    const double value = text::parseDouble(text);
+    // A text that is no number is refused like a value out of range.
+    const double value = text::parseNumber(text).value_or(std::nan(""));
     if (value == edit.accepted) return;
     if (!(value - 0.0 >= 1e-6)) {
       edit.ready = false;

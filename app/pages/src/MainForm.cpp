@@ -16,6 +16,10 @@ void MainForm::selectPage(int index) {
   port_.ShowControl(static_cast<int32_t>(PageId::Waveform), index == 0);
   port_.ShowControl(static_cast<int32_t>(PageId::Spectrum), index == 1);
   port_.ShowControl(static_cast<int32_t>(PageId::Abnormal), index == 4);
+  // The difference pages show for their own buttons, so that choosing one
+  // never leaves the form empty.
+  port_.ShowControl(static_cast<int32_t>(PageId::DifSpectrum), index == 2);
+  port_.ShowControl(static_cast<int32_t>(PageId::DifWaveform), index == 3);
 }
 
 void MainForm::viewCommand(int32_t commandId) {

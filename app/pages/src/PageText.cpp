@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 
 namespace kr70::text {
 namespace {
@@ -19,6 +20,23 @@ double parseDouble(std::string_view text) {
   auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (result.ec == std::errc::invalid_argument) return 0.0;
   return value;  // out of range keeps from_chars' answer (0 or unchanged)
+}
+
+std::optional<double> parseNumber(std::string_view text) {
+  text = trimLeft(text);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  // from_chars would also take "inf" and "nan": a number starts with a digit,
+  // a point or a minus sign.
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.' ||
+                        text.front() == '-'))
+    return std::nullopt;
+  double value = 0.0;
+  auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
 }
 
 std::optional<uint32_t> parseUnsigned(std::string_view text) {

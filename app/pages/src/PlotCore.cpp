@@ -127,6 +127,12 @@ void drawWaveformPlot(Painter& painter, int width, int height, const WaveformVie
   ColumnDecimator decimator(painter, width);
   const double* v = view.samples;
   auto offset = [&](int64_t column) { return (column * visible + width - 1) / width; };
+  // Rows above the plot either stay on the top edge or run past it (clipped).
+  auto row = [&](double value) {
+    if (view.clampTop) return valueRow(value, view.top, view.bottom, height);
+    const double unclamped = std::trunc(height * (view.top - value) / (view.top - view.bottom));
+    return std::isnan(unclamped) ? height : clampCoordinate(unclamped, height);
+  };
   for (int64_t x = 0; x <= width + 1; ++x) {
     const int64_t first = s0 + offset(x);
     if (first >= count) break;
@@ -138,11 +144,10 @@ void drawWaveformPlot(Painter& painter, int width, int height, const WaveformVie
       lowest = value < lowest ? value : lowest;
       highest = value > highest ? value : highest;
     }
-    const int rowA = valueRow(highest, view.top, view.bottom, height);
-    const int rowB = valueRow(lowest, view.top, view.bottom, height);
-    if (!decimator.add(static_cast<int>(x), valueRow(v[first], view.top, view.bottom, height),
-                       std::min(rowA, rowB), std::max(rowA, rowB),
-                       valueRow(v[end - 1], view.top, view.bottom, height)))
+    const int rowA = row(highest);
+    const int rowB = row(lowest);
+    if (!decimator.add(static_cast<int>(x), row(v[first]), std::min(rowA, rowB), std::max(rowA, rowB),
+                       row(v[end - 1])))
       return;
   }
   decimator.finish();
@@ -332,9 +337,9 @@ void drawSpectrumPlot(Painter& painter, int width, int height, const SpectrumVie
   decimator.finish();
 }
 
-void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumView& view) {
-  const FrequencyMap map(view.lowest, view.highest, width);
-  if (!drawSpectrumBackground(painter, width, height, view, map)) return;
+namespace {
+
+void drawBars(Painter& painter, int width, int height, const SpectrumView& view, const FrequencyMap& map) {
   if (view.values == nullptr || view.size < 4 || view.samplingFrequency == 0) return;
   const int range = decibelRange(view.decibelIndex);
   const double binWidth = static_cast<double>(view.samplingFrequency) / view.size;
@@ -348,6 +353,39 @@ void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumV
     }
     x = next;
   }
+}
+
+}  // namespace
+
+void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumView& view) {
+  const FrequencyMap map(view.lowest, view.highest, width);
+  if (!drawSpectrumBackground(painter, width, height, view, map)) return;
+  drawBars(painter, width, height, view, map);
+}
+
+int markRow(double level, int range, int height) {
+  return clampCoordinate(level / range * height, height);
+}
+
+void drawDifferenceSpectrum(Painter& painter, int width, int height, const SpectrumView& view,
+                            const std::vector<SpectrumMark>& marks, int selected) {
+  if (width <= 0 || height <= 0) return;
+  const FrequencyMap map(view.lowest, view.highest, width);
+  painter.setClip(0, 0, width, height);
+  painter.fillRect(0, 0, width, height, kWhite);
+  if (!map.valid()) return;
+  const int range = decibelRange(view.decibelIndex);
+  for (size_t i = 0; i < marks.size(); ++i) {
+    const SpectrumMark& mark = marks[i];
+    const int x1 = map.x(mark.left), x2 = map.x(mark.right);
+    const int y1 = markRow(std::min(mark.firstLevel, mark.secondLevel), range, height);
+    const int y2 = markRow(std::max(mark.firstLevel, mark.secondLevel), range, height);
+    painter.fillRect(x1, y1, std::max(x2 - x1, 1), std::max(y2 - y1, 1),
+                     static_cast<int>(i) == selected ? kCyan : kTeal);
+  }
+  drawDecadeGrid(painter, height, map, view.lowest, view.highest);
+  drawDecibelGrid(painter, width, height, range);
+  drawBars(painter, width, height, view, map);
 }
 
 std::string frequencyLabel(double frequency) {

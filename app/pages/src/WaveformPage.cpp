@@ -64,7 +64,8 @@ void WaveformPage::refuse(int32_t controlId, int32_t textId, const std::string& 
 
 void WaveformPage::validateLimit(LimitEdit& edit, const std::string& text) {
   if (!edit.ready) return;
-  const double value = text::parseDouble(text);
+  // A text that is no number is refused like a value out of range.
+  const double value = text::parseNumber(text).value_or(std::nan(""));
   if (value == edit.accepted) return;
   const bool isTop = edit.id == kUpperTop || edit.id == kLowerTop;
   // The partner of a top edit is the bottom edit of the same plot and back.

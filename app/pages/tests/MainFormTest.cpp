@@ -166,6 +166,12 @@ TEST_F(MainFormTest, PageIndicesTwoAndThreeHideAllPages) {
   EXPECT_FALSE(port.visible[136]);
   EXPECT_FALSE(port.visible[137]);
   EXPECT_FALSE(port.visible[141]);
+  // ... and show their own difference page.
+  EXPECT_TRUE(port.visible[139]);
+  EXPECT_FALSE(port.visible[138]);
+  form.selectPage(2);
+  EXPECT_TRUE(port.visible[138]);
+  EXPECT_FALSE(port.visible[139]);
 }
 
 }  // namespace

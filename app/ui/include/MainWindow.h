@@ -35,6 +35,9 @@ class WaveformPageWidget;
 class SpectrumPageWidget;
 class AbnormalPageWidget;
 class ResultLampWidget;
+class NoiseLevelPageWidget;
+class DifSpectrumPageWidget;
+class DifWaveformPageWidget;
 
 class Printing;
 
@@ -68,6 +71,9 @@ class MainWindow : public QMainWindow, public UiPort {
   SpectrumPageWidget* spectrumPage() const { return spectrumPage_; }
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
+  NoiseLevelPageWidget* noiseLevelPage() const { return noisePage_; }
+  DifSpectrumPageWidget* difSpectrumPage() const { return difSpectrumPage_; }
+  DifWaveformPageWidget* difWaveformPage() const { return difWaveformPage_; }
   AcquisitionCommands& acquisition() { return *acquisition_; }
   EnvironmentFileCommands& environment() { return *environment_; }
   // Test hook: called with the acquisition settings, triggered acquisition,
@@ -141,6 +147,10 @@ class MainWindow : public QMainWindow, public UiPort {
   SpectrumPageWidget* spectrumPage_ = nullptr;
   AbnormalPageWidget* abnormalPage_ = nullptr;
   ResultLampWidget* lamp_ = nullptr;
+  NoiseLevelPageWidget* noisePage_ = nullptr;
+  DifSpectrumPageWidget* difSpectrumPage_ = nullptr;
+  DifWaveformPageWidget* difWaveformPage_ = nullptr;
+  int decibelIndex_ = 2;  // the "dB" setting as start-up read it
   int waitDepth_ = 0;
   std::unique_ptr<WavGetRecorder> recorder_;
   std::unique_ptr<AcquisitionCommands> acquisition_;

@@ -16,6 +16,7 @@
 #include "AcquisitionDialog.h"
 #include "WaveFile.h"
 #include "SettingsDialogWindow.h"
+#include "SettingsPages.h"
 #include "WavGetRecorder.h"
 #include "WaveCutDialog.h"
 
@@ -72,6 +73,7 @@ constexpr CommandText kCommands[] = {
     {32774, ids::kMenuSettingsAcquisition, ids::kPromptAcquisitionSettings},
     {32810, ids::kMenuSettingsFftDisplay, ids::kPromptFftDisplay},
     {32806, ids::kMenuCollect, 0},
+    {kCommandNoiseLevel, ids::kNoiseSettingsCaption, 0},
     {32775, ids::kMenuViewWaveform, ids::kPromptViewWaveform},
     {32776, ids::kMenuViewSpectrum, ids::kPromptViewSpectrum},
     {32780, ids::kMenuViewAbnormalSound, ids::kPromptViewAbnormalSound},
@@ -136,6 +138,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   setMaximumSize(800, 600);
   resize(800, 600);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+  decibelIndex_ = options.startup.decibelIndex;
   buildMenus();
   buildToolBar();
   buildStatusBar();
@@ -147,6 +150,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
     state_.Settings().fftLength = length;
     state_.ComputeSpectra();
     spectrumPage_->takeData();
+    difSpectrumPage_->takeData();
   });
   // Start-up state of the form: page 0, spectra off until enabled.
   form_.viewCommand(form::kCommandViewWaveform);
@@ -195,6 +199,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   printing_ = std::make_unique<Printing>();
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
+  EnableMenuItem(kCommandParameterSave, !options.viewer);
   lamp_->setDisplay(state_.Settings().displaySetting);
   NotifyPage(PageId::Spectrum, {});
 }
@@ -283,11 +288,18 @@ void MainWindow::buildMenus() {
   QMenu* edit = menuBar()->addMenu(languageText(ids::kMenuEdit));
   addAction(edit, 32795);
   QMenu* settings = menuBar()->addMenu(languageText(ids::kMenuSettings));
-  for (int32_t command : {32778, 32772, 32773, 32779, 32774, 32810}) addAction(settings, command);
+  for (int32_t command : {32778, 32772, 32773, 32779, 32774, 32810, kCommandNoiseLevel}) addAction(settings, command);
   // The waveform collection (32806) has no place of its own: it sits beside
   // the acquisition settings so that the operator can reach it.
   settings->addSeparator();
   addAction(settings, 32806);
+  // The preprocessing-parameter save has no menu entry: a key reaches it.
+  auto* parameterSave = new QAction(languageText(ids::kPrmSaveCaption), this);
+  parameterSave->setObjectName(QString::number(kCommandParameterSave));
+  parameterSave->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
+  connect(parameterSave, &QAction::triggered, this, [this] { runCommand(kCommandParameterSave); });
+  QWidget::addAction(parameterSave);
+  actions_.insert(kCommandParameterSave, parameterSave);
   QMenu* view = menuBar()->addMenu(languageText(ids::kMenuView));
   for (int32_t command : {32775, 32776, 32780}) addAction(view, command)->setCheckable(true);
   view->addSeparator();
@@ -365,6 +377,8 @@ void MainWindow::buildForm() {
       else form_.selectPage(index);
     });
   }
+  noisePage_ = new NoiseLevelPageWidget(state_, formWidget);
+  pageRow->addWidget(noisePage_);
   pageRow->addSpacing(12);
   auto* fileLabel = new QLabel(formWidget);
   fileLabel->setObjectName("1240");
@@ -407,16 +421,20 @@ void MainWindow::buildForm() {
   buttonRow->addWidget(lamp_);
   buttonRow->addStretch(1);
 
-  const int storedDecibel = profile_.getInt("Custom", "dB", 2);
-  const int decibel = storedDecibel >= 0 && storedDecibel <= 4 ? storedDecibel : 2;
+  const int decibel = decibelIndex_;
   waveformPage_ = new WaveformPageWidget(state_, *this, formWidget);
   waveformPage_->setObjectName("136");
   spectrumPage_ = new SpectrumPageWidget(state_, *this, decibel, formWidget);
   spectrumPage_->setObjectName("137");
   abnormalPage_ = new AbnormalPageWidget(state_, *this, formWidget);
   abnormalPage_->setObjectName("141");
+  difSpectrumPage_ = new DifSpectrumPageWidget(state_, *this, decibel, formWidget);
+  difSpectrumPage_->setObjectName("138");
+  difWaveformPage_ = new DifWaveformPageWidget(state_, *this, formWidget);
+  difWaveformPage_->setObjectName("139");
   for (QWidget* page : {static_cast<QWidget*>(waveformPage_), static_cast<QWidget*>(spectrumPage_),
-                        static_cast<QWidget*>(abnormalPage_)})
+                        static_cast<QWidget*>(abnormalPage_), static_cast<QWidget*>(difSpectrumPage_),
+                        static_cast<QWidget*>(difWaveformPage_)})
     layout->addWidget(page, 1);
   // The form scrolls in a frame smaller than itself (the viewer beside the
   // main window on a narrow desktop).
@@ -425,6 +443,9 @@ void MainWindow::buildForm() {
   scroll->setWidgetResizable(true);
   scroll->setWidget(formWidget);
   setCentralWidget(scroll);
+  difSpectrumPage_->hide();
+  difWaveformPage_->hide();
+  installAnalyseButton(*abnormalPage_, state_, [this] { return fileCombo_->currentText(); });
 }
 
 void MainWindow::notYetAvailable(const QString& what) {
@@ -473,6 +494,10 @@ void MainWindow::runCommand(int32_t commandId) {
     case 32773: state_.ChangeFreqFilter(); return;
     case 32779: state_.ChangeAbnormalSettings(); return;
     case 1008: acquire(); return;
+    case kCommandParameterSave:
+      if (!viewer_) RunParameterSaveCommand(state_);
+      return;
+    case kCommandNoiseLevel: ChangeNoiseLevelSettings(state_); return;
     case 32774: acquisition_->ChangeSettings(viewer_); return;
     case kCommandSaveData: SaveDataFiles(state_, *this, profile_); return;
     case kCommandWaveCut:
@@ -531,6 +556,16 @@ bool MainWindow::RunModalDialog(int32_t dialogId, DialogValues& values) {
     FileNameDialogWindow dialog(fileName->dialog, this);
     if (dialogHook_) dialogHook_(dialog);
     return dialog.exec() == QDialog::Accepted;
+  }
+  if (auto* save = dynamic_cast<ParameterSaveValues*>(&values); save && dialogId == kDialogParameterSave) {
+    auto dialog = createParameterSaveDialog(*save, *this, this);
+    if (dialogHook_) dialogHook_(*dialog);
+    return dialog->exec() == QDialog::Accepted;
+  }
+  if (auto* noise = dynamic_cast<NoiseLevelValues*>(&values); noise && dialogId == kDialogNoiseLevel) {
+    auto dialog = createNoiseLevelDialog(*noise, this);
+    if (dialogHook_) dialogHook_(*dialog);
+    return dialog->exec() == QDialog::Accepted;
   }
   if (dialogId == kDialogAbnormalSettings) {
     if (auto dialog = createAbnormalSettingsDialog(values, [this](const Message& m) { ShowMessage(m); }, this))
@@ -676,6 +711,12 @@ void MainWindow::ShowControl(int32_t controlId, bool shown) {
   else if (controlId == static_cast<int32_t>(PageId::Spectrum)) widget = spectrumPage_;
   else if (controlId == static_cast<int32_t>(PageId::Abnormal)) widget = abnormalPage_;
   else if (controlId == static_cast<int32_t>(PageId::ResultIndicator)) widget = lamp_;
+  else if (controlId == static_cast<int32_t>(PageId::DifSpectrum)) widget = difSpectrumPage_;
+  else if (controlId == static_cast<int32_t>(PageId::DifWaveform)) widget = difWaveformPage_;
+  else if (controlId == static_cast<int32_t>(PageId::NoiseLevel)) {
+    if (noisePage_ && shown) noisePage_->showPage();
+    return;
+  }
   else widget = controls_.value(controlId, nullptr);
   if (widget) widget->setVisible(shown);
 }
@@ -716,13 +757,23 @@ void MainWindow::NotifyPage(PageId page, const PageNotification& notification) {
       if (notification.notice == PageNotice::Judgement) lamp_->setJudgement(static_cast<int>(notification.values[0]));
       if (notification.notice == PageNotice::Apply) lamp_->setDisplay(static_cast<int>(notification.values[0]));
       break;
-    default: break;  // pages of later versions
+    case PageId::DifSpectrum:
+      if (difSpectrumPage_) difSpectrumPage_->takeData();
+      break;
+    case PageId::DifWaveform:
+      if (difWaveformPage_) difWaveformPage_->takeData();
+      break;
+    case PageId::NoiseLevel:
+      if (noisePage_) noisePage_->apply();
+      break;
+    default: break;
   }
 }
 
 void MainWindow::RepaintPages() {
   for (PageBase* page : {static_cast<PageBase*>(waveformPage_), static_cast<PageBase*>(spectrumPage_),
-                         static_cast<PageBase*>(abnormalPage_)})
+                         static_cast<PageBase*>(abnormalPage_), static_cast<PageBase*>(difSpectrumPage_),
+                         static_cast<PageBase*>(difWaveformPage_)})
     if (page) page->redraw(-1);
 }
 
