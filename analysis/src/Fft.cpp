@@ -659,7 +659,10 @@ KR_SIMD_CLONES void ScaleArrays(double* re, double* im, std::size_t n, double re
 
 }  // namespace
 
-int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction) {
+FftTables::~FftTables() { FreeDoubles(m_block); }
+
+int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction,
+        FftTables* shared) {
     if (n == 0 || (n & (n - 1)) != 0) return WA_ERR_ARGUMENT;
     const bool inverse = direction == kFftInverse;
     if (n == 1) {
@@ -696,17 +699,26 @@ int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, ui
     const std::size_t twiddleSize = n / 2;
     const std::size_t tiles = n / (std::size_t(tile) * tile);
     const Geometry geometry = GeometryFor(n, tile);
-    ScopedDoubles tables(sineSize + 2 * twiddleSize + 2 * geometry.scratch + (tiles + 1) / 2);
-    if (!tables) return WA_ERR_MEMORY;
-    double* const sine = tables.get();
+    const bool built = shared && shared->m_block && shared->m_n == n && shared->m_tile == tile;
+    ScopedDoubles own(built ? 0 : sineSize + 2 * twiddleSize + 2 * geometry.scratch + (tiles + 1) / 2);
+    if (!built && !own) return WA_ERR_MEMORY;
+    double* const sine = built ? shared->m_block : own.get();
     double* const twiddleCos = sine + sineSize;
     double* const twiddleSin = twiddleCos + twiddleSize;
     double* const scratchRe = twiddleSin + twiddleSize;
     double* const scratchIm = scratchRe + geometry.scratch;
     uint32_t* const tileReversal = reinterpret_cast<uint32_t*>(scratchIm + geometry.scratch);
-    BuildSineTableHalf(sine, n);
-    BuildBitReversal(tileReversal, static_cast<uint32_t>(tiles));
-    BuildTwiddles(twiddleCos, twiddleSin, sine, n, tile, geometry.blockPoints);
+    if (!built) {
+        BuildSineTableHalf(sine, n);
+        BuildBitReversal(tileReversal, static_cast<uint32_t>(tiles));
+        BuildTwiddles(twiddleCos, twiddleSin, sine, n, tile, geometry.blockPoints);
+        if (shared) {
+            FreeDoubles(shared->m_block);
+            shared->m_block = own.release();
+            shared->m_n = n;
+            shared->m_tile = tile;
+        }
+    }
 
     const FftWork work{inRe,      inIm,      outRe, outIm, tileReversal, twiddleCos, twiddleSin,
                        sine,      scratchRe, scratchIm, n,  geometry.blockPoints, geometry.chunkWidth,

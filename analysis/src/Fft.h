@@ -17,7 +17,28 @@ inline constexpr int kFftInverse = 1;
 // outputs aligned to 64 bytes (as the library allocates its arrays) are
 // written by whole cache lines and are markedly faster. Returns 0, -1 when n
 // is not a power of two, or -2 when its tables cannot be allocated.
-int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction);
+//
+// Transforms of the same size may share their tables through an FftTables:
+// the first call builds them, later calls of the same size reuse them (the
+// numbers are the same as with tables of their own).
+class FftTables;
+int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction,
+        FftTables* shared = nullptr);
+
+// The sine table, twiddles, scratch and bit reversal of one transform size.
+class FftTables {
+public:
+    FftTables() = default;
+    ~FftTables();
+    FftTables(const FftTables&) = delete;
+    FftTables& operator=(const FftTables&) = delete;
+
+private:
+    friend int Fft(const double*, const double*, double*, double*, uint32_t, int, FftTables*);
+    double* m_block = nullptr;
+    uint32_t m_n = 0;
+    int m_tile = 0;
+};
 
 // The sine table the transform uses: n + n/4 entries, entry k ≈ sin(2πk/n),
 // built by the recurrence; exposed for tests.

@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <type_traits>
 
@@ -21,9 +22,8 @@ constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
 // Asks for transparent huge pages on the whole 2 MiB pages inside a new block:
 // one fault then maps 2 MiB instead of 4 KiB. The arrays of a long recording
 // (tens of megabytes, more than the cache keeps) are faulted in afresh on
-// every run, and this advice takes most of the page-fault time off them. The
-// one Linux call of the library; it is only advice, and a kernel without huge
-// pages ignores it.
+// every run, and this advice takes most of the page-fault time off them. It
+// is only advice, and a kernel without huge pages ignores it.
 void AdviseHugePages(std::uintptr_t begin, std::size_t bytes) {
     const std::uintptr_t from = (begin + kHugePage - 1) & ~(kHugePage - 1);
     const std::uintptr_t to = (begin + bytes) & ~(kHugePage - 1);
@@ -102,7 +102,26 @@ std::size_t Drain(bool close) {
     return count;
 }
 
+constexpr std::uintptr_t kPage = 4096;
+constexpr std::size_t kDiscardMinimum = std::size_t(1) << 20;
+
 }  // namespace
+
+void ZeroDoubles(double* p, std::size_t count) {
+    const std::size_t bytes = count * sizeof(double);
+    const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t from = (begin + kPage - 1) & ~(kPage - 1);
+    const std::uintptr_t to = (begin + bytes) & ~(kPage - 1);
+    // Private anonymous pages given up with MADV_DONTNEED read as zeros from
+    // then on; any failure falls back to writing the zeros.
+    if (bytes >= kDiscardMinimum && to > from &&
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED) == 0) {
+        std::memset(p, 0, from - begin);
+        std::memset(reinterpret_cast<void*>(to), 0, begin + bytes - to);
+        return;
+    }
+    std::memset(p, 0, bytes);
+}
 
 void* AllocBlock(std::size_t bytes) {
     if (bytes == 0) bytes = 1;

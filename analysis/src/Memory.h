@@ -50,6 +50,12 @@ std::size_t ReleaseCachedBlocks();
 // the process ends; blocks freed after it are not kept.
 void CloseBlockCache();
 
+// Sets count doubles to +0.0. On a large array the whole pages inside it are
+// handed back to the kernel instead of written (they read as zeros again
+// and hold no memory until written), so that an array that is to hold only
+// zeros costs no resident memory.
+void ZeroDoubles(double* p, std::size_t count);
+
 template <class T>
 inline T* AllocArray(std::size_t count) {
     static_assert(alignof(T) <= kArrayAlignment);

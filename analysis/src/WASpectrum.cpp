@@ -46,17 +46,22 @@ KR_SIMD_CLONES void PowerAndAmplitudeInPlace(double* __restrict re, double* __re
 
 // Sum over the in-band bins 1 ≤ i < n/2 − 1 (none for n < 4); the DC bin,
 // bin n/2 − 1 and the upper half are left out.
-double InBandSum(const double* v, uint32_t n) {
+template <class Value>
+double InBandSumOf(uint32_t n, Value value) {
     const int64_t end = int64_t(n / 2) - 1;
     constexpr int kLanes = 8;
     double lane[kLanes] = {};
     int64_t i = 1;
     for (; i + kLanes <= end; i += kLanes)
-        for (int l = 0; l < kLanes; ++l) lane[l] += v[i + l];
+        for (int l = 0; l < kLanes; ++l) lane[l] += value(i + l);
     double sum = 0.0;
     for (int l = 0; l < kLanes; ++l) sum += lane[l];
-    for (; i < end; ++i) sum += v[i];
+    for (; i < end; ++i) sum += value(i);
     return sum;
+}
+
+double InBandSum(const double* v, uint32_t n) {
+    return InBandSumOf(n, [v](int64_t i) { return v[i]; });
 }
 
 KR_SIMD_CLONES void Scale(double* __restrict v, uint32_t n, double divisor) {
@@ -166,6 +171,131 @@ void DeriveNormalised(const double* re, const double* im, double* power, double*
 
 void DeriveNormalised(SpectrumArrays& a, uint32_t n) { DeriveNormalised(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n); }
 
+// From this length on a real window is transformed as n/2 complex points:
+// z[m] = x[2m] + i·x[2m+1] gives Z = FFT(z), and the split step
+//   X[k] = E[k] + W^k·O[k],  E = (Z[k] + conj Z[n/2−k]) / 2,
+//   O = (Z[k] − conj Z[n/2−k]) / 2i,  W = e^(−2πi/n),  X[n−k] = conj X[k]
+// gives the spectrum to rounding with half the transform work and tables.
+// Shorter windows keep the full complex transform.
+constexpr uint32_t kRealTransformMinimum = 4096;
+
+// W^k = cos(2πk/n) − i·sin(2πk/n) for k ≤ n/2: a block base from std::cos and
+// std::sin times a fine step from a small table, so that no error builds up.
+class SplitTwiddles {
+public:
+    explicit SplitTwiddles(uint32_t n) : m_n(n) {
+        for (uint32_t j = 0; j < kBlock; ++j) {
+            const double angle = kTwoPi * j / n;
+            m_cos[j] = std::cos(angle);
+            m_sin[j] = std::sin(angle);
+        }
+    }
+    void Base(uint32_t k0) {
+        const double angle = kTwoPi * k0 / m_n;
+        m_baseCos = std::cos(angle);
+        m_baseSin = std::sin(angle);
+    }
+    double Cos(uint32_t j) const { return m_baseCos * m_cos[j] - m_baseSin * m_sin[j]; }
+    double Sin(uint32_t j) const { return m_baseSin * m_cos[j] + m_baseCos * m_sin[j]; }
+    static constexpr uint32_t kBlock = 256;
+
+private:
+    static constexpr double kTwoPi = 6.283185307179586476925286766559;
+    uint32_t m_n;
+    double m_baseCos = 1.0, m_baseSin = 0.0;
+    double m_cos[kBlock], m_sin[kBlock];
+};
+
+// Bins 0 … n/2 of n real samples x (n ≥ 8, a power of two), handed to
+// emit(k, re, im). zr and zi (n/2 each) take the complex input, outRe and
+// outIm (n/2 each) its transform; emit may overwrite zr and zi.
+template <class Emit>
+int RealTransform(const double* x, uint32_t n, double* zr, double* zi, double* outRe, double* outIm,
+                  FftTables* tables, Emit emit) {
+    const uint32_t half = n / 2;
+    for (uint32_t m = 0; m < half; ++m) {
+        zr[m] = x[2 * m];
+        zi[m] = x[2 * m + 1];
+    }
+    const int status = Fft(zr, zi, outRe, outIm, half, kFftForward, tables);
+    if (status != WA_OK) return status;
+    SplitTwiddles w(n);
+    for (uint32_t k0 = 0; k0 <= half; k0 += SplitTwiddles::kBlock) {
+        w.Base(k0);
+        const uint32_t end = half - k0 < SplitTwiddles::kBlock ? half - k0 + 1 : SplitTwiddles::kBlock;
+        for (uint32_t j = 0; j < end; ++j) {
+            const uint32_t k = k0 + j;
+            const uint32_t a = k == half ? 0 : k;
+            const uint32_t b = k == 0 ? 0 : half - k;
+            const double ar = outRe[a], ai = outIm[a];
+            const double br = outRe[b], bi = -outIm[b];
+            const double er = (ar + br) / 2.0, ei = (ai + bi) / 2.0;
+            const double oddRe = (ai - bi) / 2.0, oddIm = -(ar - br) / 2.0;
+            const double c = k == 0 ? 1.0 : k == half ? -1.0 : w.Cos(j);
+            const double s = k == 0 || k == half ? 0.0 : w.Sin(j);
+            emit(k, er + c * oddRe + s * oddIm, ei + c * oddIm - s * oddRe);
+        }
+    }
+    return WA_OK;
+}
+
+// One window's complex spectrum into re/im (n each), power and amp (n each)
+// serving as scratch.
+int TransformWindow(const double* x, uint32_t n, double* re, double* im, double* power, double* amp) {
+    if (n < kRealTransformMinimum) return Fft(x, nullptr, re, im, n, kFftForward);
+    const uint32_t half = n / 2;
+    return RealTransform(x, n, power, power + half, amp, amp + half, nullptr,
+                         [re, im, n, half](uint32_t k, double xr, double xi) {
+                             re[k] = xr;
+                             im[k] = xi;
+                             if (k != 0 && k != half) {
+                                 re[n - k] = xr;
+                                 im[n - k] = -xi;
+                             }
+                         });
+}
+
+// Two-window average as below, for long windows: the first window's power and
+// amplitude are written straight from the split step; the second window's
+// power for bins 0 … n/2 is kept in re (its amplitude is its square root
+// again), normalised by its own in-band sums, mirrored and averaged in.
+int TwoWindowAverageReal(const double* window, uint32_t count, uint32_t n, double* re, double* im, double* power,
+                         double* amp) {
+    const uint32_t half = n / 2;
+    FftTables tables;
+    int status = RealTransform(window, n, re, re + half, im, im + half, &tables,
+                               [power, amp, n, half](uint32_t k, double xr, double xi) {
+                                   const double p = xr * xr + xi * xi;
+                                   power[k] = p;
+                                   amp[k] = std::sqrt(p);
+                                   if (k != 0 && k != half) {
+                                       power[n - k] = p;
+                                       amp[n - k] = amp[k];
+                                   }
+                               });
+    if (status != WA_OK) return status;
+    NormaliseInBand(power, n);
+    NormaliseInBand(amp, n);
+    status = RealTransform(window + (count - n), n, re, re + half, im, im + half, &tables,
+                           [re](uint32_t k, double xr, double xi) { re[k] = xr * xr + xi * xi; });
+    if (status != WA_OK) return status;
+    const double powerSum = InBandSum(re, n);
+    const double ampSum = InBandSumOf(n, [re](int64_t i) { return std::sqrt(re[i]); });
+    const bool scalePower = powerSum >= kMinimumSum;
+    const bool scaleAmp = ampSum >= kMinimumSum;
+    for (uint32_t i = 0; i < n; ++i) {
+        double power2 = re[i <= half ? i : n - i];
+        double amp2 = std::sqrt(power2);
+        if (scalePower) power2 /= powerSum;
+        if (scaleAmp) amp2 /= ampSum;
+        power[i] = (power[i] + power2) / 2.0;
+        amp[i] = (amp[i] + amp2) / 2.0;
+    }
+    ZeroDoubles(re, n);
+    ZeroDoubles(im, n);
+    return WA_OK;
+}
+
 // Two-window average of the window's first and last n points (n < count)
 // into the four arrays of a spectrum.
 int TwoWindowAverage(const double* window, uint32_t count, uint32_t n, double* re, double* im, double* power,
@@ -175,10 +305,11 @@ int TwoWindowAverage(const double* window, uint32_t count, uint32_t n, double* r
     // taken, its complex parts are free for the second window's transform,
     // whose power and amplitude then replace them in place: no array beyond
     // the spectrum's own four is needed.
-    int status = Fft(window, nullptr, re, im, n, kFftForward);
+    FftTables tables;  // both windows have the same size
+    int status = Fft(window, nullptr, re, im, n, kFftForward, &tables);
     if (status != WA_OK) return status;
     DeriveNormalised(re, im, power, amp, n);
-    status = Fft(window + (count - n), nullptr, re, im, n, kFftForward);
+    status = Fft(window + (count - n), nullptr, re, im, n, kFftForward, &tables);
     if (status != WA_OK) return status;
     PowerAndAmplitudeInPlace(re, im, n);
     NormaliseInBand(re, n);
@@ -189,9 +320,10 @@ int TwoWindowAverage(const double* window, uint32_t count, uint32_t n, double* r
         power[i] = (power[i] + power2[i]) / 2.0;
         amp[i] = (amp[i] + amp2[i]) / 2.0;
     }
-    // The stored complex parts of an averaged spectrum are zero.
-    std::memset(re, 0, sizeof(double) * n);
-    std::memset(im, 0, sizeof(double) * n);
+    // The stored complex parts of an averaged spectrum are zero; on a long
+    // recording their pages are given back rather than written.
+    ZeroDoubles(re, n);
+    ZeroDoubles(im, n);
     return WA_OK;
 }
 
@@ -235,8 +367,10 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
         uint32_t offset = 0;
         if (count != n && mode == 1) offset = count - n;
         if (count != n && mode == 2) offset = (count - n) / 2;
-        status = Fft(window + offset, nullptr, m_re, m_im, n, kFftForward);
+        status = TransformWindow(window + offset, n, m_re, m_im, m_power, m_amp);
         if (status == WA_OK) DeriveNormalised(m_re, m_im, m_power, m_amp, n);
+    } else if (n >= kRealTransformMinimum) {
+        status = TwoWindowAverageReal(window, count, n, m_re, m_im, m_power, m_amp);
     } else {
         status = TwoWindowAverage(window, count, n, m_re, m_im, m_power, m_amp);
     }

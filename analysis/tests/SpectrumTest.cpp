@@ -222,7 +222,8 @@ TEST(SpectrumFromFFT, TwoWindowAverageIsExactlyTheMeanOfTheFirstAndLastWindows) 
     // Mode 0 and mode 1 give each window's normalised spectrum; the average
     // must be their mean to the last bit, whatever the object held before:
     // nothing, arrays of the same length (written over) or of another length.
-    const uint32_t count = 3000, n = 2048;
+    // 8192 points take the real-input transform, 2048 the complex one.
+    for (const auto& [count, n] : {std::pair<uint32_t, uint32_t>{3000, 2048}, {12000, 8192}}) {
     const std::vector<double> x = RandomSignal(count, 22), other = RandomSignal(count, 23);
     WAData data, otherData;
     ASSERT_EQ(data.SetData(x.data(), count, 48000), 0);
@@ -249,6 +250,16 @@ TEST(SpectrumFromFFT, TwoWindowAverageIsExactlyTheMeanOfTheFirstAndLastWindows) 
         EXPECT_EQ(Re(s), std::vector<double>(n, 0.0)) << heldCount;
         EXPECT_EQ(Im(s), std::vector<double>(n, 0.0)) << heldCount;
     }
+    }
+}
+
+TEST(SpectrumFromFFT, LongWindowsTakeTheRealInputTransform) {
+    const std::vector<double> x = RandomSignal(4096, 31);
+    WAData data;
+    ASSERT_EQ(data.SetData(x.data(), 4096, 1000), 0);
+    WAPowerSpectrum s;
+    ASSERT_EQ(s.SetSpectrumFromFFT(data, 0, 4096, 0), 0);
+    ExpectComplex(s, NaiveWindow(x, 0, 4096));
 }
 
 TEST(SpectrumFromFFT, UnknownModeLeavesAHeldSpectrumAsItWas) {

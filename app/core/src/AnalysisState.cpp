@@ -207,8 +207,12 @@ int32_t AnalysisState::FilterBothCommuted(const WAData& decimated) {
         }
         head[m] = sum;
     }
+    // In the literal order the first T_Y outputs only ever see blanked
+    // samples and are exactly 0.0; the subtraction would leave rounding
+    // residue there (about 1e-20), so they are set, not corrected.
+    std::fill(output, output + headSize, 0.0);
     const uint64_t corrected = std::min<uint64_t>(size, static_cast<uint64_t>(headSize) + freqTaps - 1);
-    for (uint32_t n = 0; n < corrected; ++n) {
+    for (uint32_t n = headSize; n < corrected; ++n) {
         const uint32_t first = n >= freqTaps ? n - freqTaps + 1 : 0;
         const uint32_t last = std::min(n, headSize - 1);
         double sum = 0.0;

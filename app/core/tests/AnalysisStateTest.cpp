@@ -1,6 +1,7 @@
 #include "AnalysisState.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -309,6 +310,43 @@ TEST_F(AnalysisStateTest, TheYuragiWaveformEqualsTheFiltersAppliedInTheirOrder) 
             double value = 0;
             state.YuragiWaveform().GetDataPoint(i, value);
             EXPECT_NEAR(value, expected[i], 1e-12) << c.samples << " " << i;
+        }
+    }
+}
+
+// Records shorter than the yuragi filter: every sample lies in the blanked
+// head, so the literal order gives exactly 0.0 everywhere; the fast path must
+// give the same bits (no residue, no -0.0), hence the same peaks and areas 0.
+TEST_F(AnalysisStateTest, RecordsShorterThanTheFiltersGiveExactZeros) {
+    AnalysisSettings& s = state.Settings();
+    s.spectraEnabled = 1;
+    s.filterType = kFilterLpf;
+    s.lowerFrequency = 1000;
+    const int32_t yuragi[4] = {4, 10, 4, 0};  // 23 taps: longer than every record, shorter than the LPF
+    std::copy(yuragi, yuragi + 4, s.yuragiParameter);
+    ASSERT_EQ(const_cast<WAYuragiFilter&>(state.YuragiFilter()).SetParamEx(4, 10, 4, 0), 0);
+    for (uint32_t samples : {10u, 20u, 33u}) {
+        for (uint32_t pitch : {2u, 3u}) {
+            for (uint32_t taps : {64u, 512u}) {
+                s.samplingPitch = pitch;
+                s.filterTaps = taps;
+                test::WavBuilder wav;
+                wav.Samples16(test::SineSamples(samples, 700.0, 22050, 2.0));
+                wav.Write(dir.File("short.wav"));
+                ASSERT_EQ(state.LoadWaveform(dir.File("short.wav")), 1);
+                ASSERT_EQ(state.LastChainStatus(), 0);
+                const std::vector<double> expected = LiteralYuragi(state);
+                ASSERT_LE(expected.size(), state.YuragiFilter().GetTap());
+                ASSERT_EQ(state.YuragiWaveform().GetSize(), expected.size());
+                for (uint32_t i = 0; i < expected.size(); ++i) {
+                    double value = 1.0;
+                    state.YuragiWaveform().GetDataPoint(i, value);
+                    EXPECT_EQ(std::bit_cast<uint64_t>(value), std::bit_cast<uint64_t>(expected[i]))
+                        << samples << " samples, pitch " << pitch << ", " << taps << " taps, sample " << i;
+                }
+                EXPECT_EQ(state.Measure().totalArea, 0.0);
+                EXPECT_EQ(state.Measure().exceedingArea, 0.0);
+            }
         }
     }
 }

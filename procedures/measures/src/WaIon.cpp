@@ -64,6 +64,27 @@ int DoSquare(const WAData& input, uint32_t pitch, uint32_t smooth, WAData& outpu
     }
     const uint32_t size = input.GetSize();
     const uint32_t count = static_cast<uint32_t>((uint64_t{size} + pitch - 1) / pitch);
+    const uint32_t rate = input.GetSampFreq() / pitch;
+    if (&output != &input && rate != 0) {
+        // Every output value is written, so the mean squares go straight into
+        // the output's own array: the one it holds when the size and rate
+        // already match (a re-run), else a new one sized by copying the head
+        // of the input. A long recording then needs no second full-length
+        // temporary.
+        double* y = nullptr;
+        if (output.GetSize() != count || output.GetSampFreq() != rate || output.GetDataPointer(&y) != WA_OK) {
+            status = output.SetData(x, count, rate);
+            if (status != WA_OK) {
+                return status;
+            }
+            status = output.GetDataPointer(&y);
+            if (status != WA_OK) {
+                return status;
+            }
+        }
+        lmwaion::SquareMean(x, size, pitch, smooth, y);
+        return WA_OK;
+    }
     std::unique_ptr<double[]> squares = Allocate(count);
     if (!squares) {
         return WA_ERR_MEMORY;

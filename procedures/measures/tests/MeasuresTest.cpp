@@ -80,6 +80,26 @@ TEST(DoSquare, PitchDecimatesBeforeSquaring)
     EXPECT_EQ(Square({3}, 10, 1), (Values{9}));
 }
 
+TEST(DoSquare, RerunsIntoTheHeldArrayAndMayOverwriteItsInput)
+{
+    WAData in;
+    Fill(in, {1, 2, 3, 4});
+    WAData out;
+    Fill(out, {7, 7, 7, 7});  // same size and rate: the held array is reused
+    double* held = nullptr;
+    ASSERT_EQ(out.GetDataPointer(&held), WA_OK);
+    ASSERT_EQ(DoSquare(in, 1, 2, out), WA_OK);
+    double* after = nullptr;
+    ASSERT_EQ(out.GetDataPointer(&after), WA_OK);
+    EXPECT_EQ(after, held);
+    EXPECT_EQ(Samples(out), (Values{0, 2.5, 6.5, 12.5}));
+    ASSERT_EQ(DoSquare(in, 2, 1, out), WA_OK);  // other size: a new array
+    EXPECT_EQ(Samples(out), (Values{1, 9}));
+    EXPECT_EQ(out.GetSampFreq(), 500u);
+    ASSERT_EQ(DoSquare(in, 1, 2, in), WA_OK);  // output is the input
+    EXPECT_EQ(Samples(in), (Values{0, 2.5, 6.5, 12.5}));
+}
+
 TEST(DoSquare, SmoothLongerThanTheDataGivesZeros)
 {
     EXPECT_EQ(Square({1, 2, 3, 4}, 1, 5), (Values{0, 0, 0, 0}));
