@@ -254,6 +254,7 @@ public:
 
 private:
     int32_t RunChain();
+    void Compute(int32_t textId, uint64_t samples, const std::function<void()>& work);
     int32_t FilterBothCommuted(const WAData& decimated);
     void ClearDerived();
     // Designs the stored filter settings for samplingFrequency; a setting the

@@ -14,6 +14,7 @@
 #define KR70_APP_CORE_UIPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,13 @@ public:
     // Wait cursor; calls nest (see WaitCursor below).
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
+    // Runs a long computation on the analysis data. work calls nothing of the
+    // port and nothing else touches the analysis data until it returns; the
+    // call returns when work is done. A window may run it off its own thread
+    // and keep repainting meanwhile, saying textId in its status bar with a
+    // busy indicator (user input waits until the work is done). By default it
+    // runs in place.
+    virtual void RunLongWork(int32_t textId, const std::function<void()>& work) { work(); }
 
     // Page notifications and repaints. A page that does not exist ignores them.
     virtual void NotifyPage(PageId page, const PageNotification& notification) = 0;

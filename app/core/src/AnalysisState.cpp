@@ -1,6 +1,7 @@
 #include "AnalysisState.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 #include "FilterDesign.h"
@@ -54,6 +55,18 @@ AnalysisState::~AnalysisState() = default;
 
 void AnalysisState::Warn(int32_t textId) { port_.ShowWarning(textId, kCaptionMainView); }
 
+// Work on a million samples or more (about 20 s at 50 kHz) goes through the
+// port, so that a window keeps repainting while it runs; shorter work runs in
+// place.
+void AnalysisState::Compute(int32_t textId, uint64_t samples, const std::function<void()>& work) {
+    constexpr uint64_t kLongWorkSamples = 1000000;
+    if (samples >= kLongWorkSamples) {
+        port_.RunLongWork(textId, work);
+    } else {
+        work();
+    }
+}
+
 void AnalysisState::InitializeParameters(const std::string& parameterFile) {
     settings_.parameterFile = Trim(parameterFile);
     if (LoadAndApplyParameters() == 0) {
@@ -77,8 +90,15 @@ int32_t AnalysisState::LoadWaveform(const std::string& path) {
     }
     {
         WaitCursor wait(port_);
-        if (LoadRawData(trimmed.c_str(), raw_) != 0) {
-            const WavReadStatus status = ReadWavFile(trimmed, raw_);
+        bool raw = false;
+        WavReadStatus status = WavReadStatus::Ok;
+        std::error_code sizeError;
+        const uintmax_t bytes = std::filesystem::file_size(trimmed, sizeError);
+        Compute(kTextReadingFile, sizeError ? 0 : bytes / 2, [&] {
+            raw = LoadRawData(trimmed.c_str(), raw_) == 0;
+            if (!raw) status = ReadWavFile(trimmed, raw_);
+        });
+        if (!raw) {
             if (status != WavReadStatus::Ok) {
                 if (status == WavReadStatus::StoreFailed || status == WavReadStatus::OutOfMemory) {
                     Warn(kTextSamplesNotStored);
@@ -235,7 +255,8 @@ void AnalysisState::ClearDerived() {
 
 int32_t AnalysisState::RunPreprocessing() {
     WaitCursor wait(port_);
-    int32_t status = RunChain();
+    int32_t status = WA_OK;
+    Compute(kTextComputingChain, raw_.GetSize(), [&] { status = RunChain(); });
     if (status != WA_OK && status != kChainNoData) {
         ClearDerived();
     }
@@ -264,11 +285,14 @@ int32_t AnalysisState::ComputeSpectra() {
         return WA_OK;
     }
     int32_t status = WA_OK;
-    if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) != WA_OK ||
-        yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {
-        status = kChainSpectrum;
-    }
-    UpdateDifSpectrum(status == WA_OK, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
+    Compute(kTextComputingChain, raw_.GetSize(), [&] {
+        if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) !=
+                WA_OK ||
+            yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {
+            status = kChainSpectrum;
+        }
+        UpdateDifSpectrum(status == WA_OK, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
+    });
     ListSpectrumPeaks();
     return status;
 }
@@ -290,8 +314,11 @@ int32_t AnalysisState::RebuildFreqFilter(uint32_t samplingFrequency) {
 
 int32_t AnalysisState::RunAbnormalMeasure() {
     measure_ = MeasureResult{};
-    const int status = DoSquare(yuragi_, static_cast<uint32_t>(settings_.squareMeanPitch),
-                                static_cast<uint32_t>(settings_.smoothingLength), squareMean_);
+    int status = WA_OK;
+    Compute(kTextComputingMeasure, yuragi_.GetSize(), [&] {
+        status = DoSquare(yuragi_, static_cast<uint32_t>(settings_.squareMeanPitch),
+                          static_cast<uint32_t>(settings_.smoothingLength), squareMean_);
+    });
     measure_.status = status;
     if (status != WA_OK) {
         squareMean_.ClearData();

@@ -113,6 +113,9 @@ class MainWindow : public QMainWindow, public UiPort {
   void EnableMenuItem(int32_t commandId, bool enabled) override;
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
+  void RunLongWork(int32_t textId, const std::function<void()>& work) override;
+  // Test hook: called on the window's thread while long work runs.
+  void setLongWorkObserver(std::function<void()> observer) { longWorkObserver_ = std::move(observer); }
   void NotifyPage(PageId page, const PageNotification& notification) override;
   void RepaintPages() override;
   bool StartProcess(const std::string& executable, const std::vector<std::string>& arguments) override;
@@ -121,6 +124,8 @@ class MainWindow : public QMainWindow, public UiPort {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  bool longWork_ = false;
+  std::function<void()> longWorkObserver_;
   void printPage();
   void buildMenus();
   void buildToolBar();

@@ -20,6 +20,9 @@
 #include "WavGetRecorder.h"
 #include "WaveCutDialog.h"
 
+#include <exception>
+#include <thread>
+
 #include <QApplication>
 #include <QBoxLayout>
 #include <QButtonGroup>
@@ -28,6 +31,9 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
+#include <QEventLoop>
+#include <QProgressBar>
+#include <QThread>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
@@ -738,6 +744,54 @@ void MainWindow::BeginWaitCursor() {
 
 void MainWindow::EndWaitCursor() {
   if (waitDepth_ > 0 && --waitDepth_ == 0) QApplication::restoreOverrideCursor();
+}
+
+// The work runs on a thread of its own while this thread keeps the window
+// alive: the frame, the status bar (what is being computed) and a busy
+// indicator repaint; the form, whose pages read the analysis data the work
+// changes, keeps its last picture; user input waits in the queue and is
+// handled once the work is done, and socket messages from the other instance
+// wait too. Nested work, or work asked for off the window's thread, runs in
+// place.
+void MainWindow::RunLongWork(int32_t textId, const std::function<void()>& work) {
+  if (longWork_ || QThread::currentThread() != thread()) {
+    work();
+    return;
+  }
+  longWork_ = true;
+  QWidget* form = centralWidget();
+  const bool formUpdates = form && form->updatesEnabled();
+  if (form) form->setUpdatesEnabled(false);
+  const QString previous = statusBar()->currentMessage();
+  statusBar()->showMessage(languageText(textId));
+  auto* busy = new QProgressBar(statusBar());
+  busy->setRange(0, 0);  // no known end: a moving busy bar
+  busy->setMaximumWidth(160);
+  statusBar()->addWidget(busy);
+  QTimer observer;
+  if (longWorkObserver_) {
+    connect(&observer, &QTimer::timeout, this, [this] { longWorkObserver_(); });
+    observer.start(10);
+  }
+  QEventLoop loop;
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+  worker.join();
+  observer.stop();
+  statusBar()->removeWidget(busy);
+  delete busy;
+  statusBar()->showMessage(previous);
+  if (form) form->setUpdatesEnabled(formUpdates);
+  longWork_ = false;
+  if (failure) std::rethrow_exception(failure);
 }
 
 void MainWindow::NotifyPage(PageId page, const PageNotification& notification) {

@@ -171,6 +171,21 @@ TEST_P(MainWindowTest, OpeningAGeneratedWavFillsThePages) {
   EXPECT_NE(window->resultLamp()->lamp().state(), 0);
 }
 
+// A recording of a million samples or more is read and analysed off the
+// window's thread: the window's own events keep running, the status bar says
+// what is computed, and the results are those of the loaded file.
+TEST_P(MainWindowTest, ALongRecordingIsAnalysedWhileTheWindowRuns) {
+  QStringList seen;
+  window->setLongWorkObserver([&] { seen << window->statusBar()->currentMessage(); });
+  const std::string path = openGeneratedWav(1200000);
+  EXPECT_TRUE(seen.contains(languageText(ids::kStatusComputingChain))) << seen.join("|").toStdString();
+  EXPECT_TRUE(seen.contains(languageText(ids::kStatusReadingFile)));
+  EXPECT_EQ(window->statusBar()->currentMessage(), languageText(ids::kPromptReady));
+  EXPECT_EQ(window->state().Settings().currentFile, path);
+  EXPECT_EQ(window->state().LastChainStatus(), 0);
+  EXPECT_EQ(window->state().YuragiWaveform().GetSize(), 1200000u);
+}
+
 TEST_P(MainWindowTest, CommandsOfLaterVersionsSaySo) {
   window->runCommand(32792);
   ASSERT_EQ(messages.size(), 1u);
