@@ -1,4 +1,5 @@
 #include "MainWindow.h"
+#include "Icons.h"
 
 #include "FileDialogWindows.h"
 #include "FileDialogs.h"
@@ -87,39 +88,26 @@ constexpr CommandText kCommands[] = {
     {57664, ids::kMenuHelpVersion, ids::kPromptAppAbout},
 };
 
-// Toolbar: command, tooltip text, glyph of the drawn 18 × 15 button image;
-// 0 separates groups.
+// Toolbar: command, tooltip text, icon (:/icons/<name>.svg); 0 separates groups.
 struct ToolButton {
   int32_t command;
   int tipId;
-  const char* glyph;
+  const char* icon;
 };
 constexpr ToolButton kToolBar[] = {
-    {57601, ids::kTipOpen, "Op"},          {57603, ids::kTipSaveData, "Sv"},  {0, 0, nullptr},
-    {32804, ids::kTipEnvironmentOpen, "Eo"}, {32805, ids::kTipEnvironmentSave, "Es"}, {0, 0, nullptr},
-    {32789, ids::kTipParametersOpen, "Po"}, {32788, ids::kTipParametersSave, "Ps"}, {0, 0, nullptr},
-    {32792, ids::kTipPrint, "Pr"},         {0, 0, nullptr},
-    {32795, ids::kTipCutOut, "Ct"},        {0, 0, nullptr},
-    {32775, ids::kTipViewWaveform, "W"},   {32776, ids::kTipViewSpectrum, "F"},
-    {32780, ids::kTipViewAbnormalSound, "A"}, {0, 0, nullptr},
-    {32786, ids::kTipComparisonViewer, "C"}, {0, 0, nullptr},
-    {57664, ids::kTipVersion, "?"},
+    {57601, ids::kTipOpen, "open"},          {57603, ids::kTipSaveData, "save"},  {0, 0, nullptr},
+    {32804, ids::kTipEnvironmentOpen, "environment-open"}, {32805, ids::kTipEnvironmentSave, "environment-save"},
+    {0, 0, nullptr},
+    {32789, ids::kTipParametersOpen, "parameters-open"}, {32788, ids::kTipParametersSave, "parameters-save"},
+    {0, 0, nullptr},
+    {32792, ids::kTipPrint, "print"},        {0, 0, nullptr},
+    {32795, ids::kTipCutOut, "cut-out"},     {0, 0, nullptr},
+    {32775, ids::kTipViewWaveform, "view-waveform"}, {32776, ids::kTipViewSpectrum, "view-spectrum"},
+    {32780, ids::kTipViewAbnormalSound, "view-abnormal"}, {0, 0, nullptr},
+    {32786, ids::kTipComparisonViewer, "comparison"}, {0, 0, nullptr},
+    {57664, ids::kTipVersion, "about"},
 };
 
-QIcon glyphIcon(const char* glyph) {
-  QPixmap pixmap(18, 15);
-  pixmap.fill(QColor(236, 236, 236));
-  QPainter painter(&pixmap);
-  painter.setPen(QColor(96, 96, 96));
-  painter.drawRect(0, 0, 17, 14);
-  QFont font("Arial");
-  font.setPixelSize(10);
-  font.setBold(true);
-  painter.setFont(font);
-  painter.setPen(QColor(0, 0, 128));
-  painter.drawText(QRect(0, 0, 18, 15), Qt::AlignCenter, glyph);
-  painter.end();
-  return QIcon(pixmap);
 }
 
 constexpr int32_t kFormRadios[] = {1000, 1001, 1002, 1003, 1062};
@@ -141,6 +129,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   setFont(languageFont());
   setWindowTitle(languageText(ids::kTitleMain) + (options.viewer ? languageText(ids::kTitleViewerSuffix) : QString()));
   setObjectName(options.viewer ? instance::kViewClass : instance::kMainClass);
+  setWindowIcon(kr70Icon(QStringLiteral("kr70")));
   setMaximumSize(800, 600);
   resize(800, 600);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -318,7 +307,7 @@ void MainWindow::buildToolBar() {
   QToolBar* bar = addToolBar(QStringLiteral("toolbar"));
   bar->setObjectName("128");
   bar->setMovable(false);
-  bar->setIconSize(QSize(18, 15));
+  bar->setIconSize(QSize(16, 16));
   for (const ToolButton& button : kToolBar) {
     if (button.command == 0) {
       bar->addSeparator();
@@ -332,7 +321,7 @@ void MainWindow::buildToolBar() {
       connect(action, &QAction::triggered, this, [this, command = button.command] { runCommand(command); });
       actions_.insert(button.command, action);
     }
-    action->setIcon(glyphIcon(button.glyph));
+    action->setIcon(kr70Icon(QString::fromLatin1(button.icon)));
     action->setToolTip(languageText(button.tipId));
     bar->addAction(action);
   }

@@ -16,8 +16,14 @@ void QtPainter::fillRect(int x, int y, int width, int height, Rgb colour) {
 void QtPainter::setPen(Rgb colour, int width) {
   pen_ = QPen(toQColor(colour), width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
   // A 1-pixel pen is Qt's cosmetic pen, which covers exactly the pixels a
-  // line passes through.
-  if (width <= 1) pen_.setWidth(0);
+  // line passes through. On a screen with several device pixels per pixel
+  // (high DPI) it is as many device pixels wide, so a curve drawn column by
+  // column stays solid instead of leaving every other device column bare.
+  if (width <= 1) {
+    const qreal ratio = painter_.device() != nullptr ? painter_.device()->devicePixelRatioF() : 1.0;
+    pen_.setCosmetic(true);
+    pen_.setWidthF(ratio > 1.0 ? ratio : 0.0);
+  }
   painter_.setPen(pen_);
 }
 

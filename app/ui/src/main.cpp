@@ -1,5 +1,7 @@
 // KR70: the workstation program.
-//   KR70 [/v|-v] [parameter-file]
+//   KR70 [/v|-v] [parameter-file] [waveform-file.wav|.rdt ...]
+// Waveform files on the command line (as the desktop entry passes them) are
+// loaded after start-up, in order, as the open command loads them.
 // Environment (for scripted starts and screenshots):
 //   KR70_OPEN_FILES   ':'-separated waveform files loaded after start-up, in
 //                     order, as the open command loads them
@@ -35,7 +37,13 @@ namespace {
 struct CommandLine {
   bool viewer = false;
   std::string parameterFile;
+  QStringList waveformFiles;
 };
+
+bool isWaveformFile(const QString& argument) {
+  return argument.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) ||
+         argument.endsWith(QLatin1String(".rdt"), Qt::CaseInsensitive);
+}
 
 CommandLine parseCommandLine(const QStringList& arguments) {
   CommandLine line;
@@ -44,6 +52,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     if ((argument.startsWith('/') || argument.startsWith('-')) && argument.size() == 2 &&
         argument[1].toLower() == 'v') {
       line.viewer = true;
+    } else if (isWaveformFile(argument)) {
+      line.waveformFiles << argument;
     } else if (line.parameterFile.empty() && !argument.startsWith('-')) {
       line.parameterFile = argument.toStdString();
     }
@@ -67,6 +77,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   application.setOrganizationName("Ostrel");
   application.setApplicationName("KR70");
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.ostrel.KR70"));
   const CommandLine commandLine = parseCommandLine(QApplication::arguments());
 
   char directory[4096] = {};
@@ -132,6 +143,7 @@ int main(int argc, char** argv) {
       for (const QString& path : QString::fromUtf8(files).split(':', Qt::SkipEmptyParts))
         window.state().LoadWaveform(path.toStdString());
     }
+    for (const QString& path : commandLine.waveformFiles) window.state().LoadWaveform(path.toStdString());
     if (const char* parameters = std::getenv("KR70_OPEN_PARAMETERS"); parameters && *parameters)
       kr70::ApplyParameterFile(window.state(), parameters);
     if (const char* page = std::getenv("KR70_START_PAGE")) {
