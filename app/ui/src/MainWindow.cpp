@@ -757,6 +757,8 @@ void MainWindow::RunLongWork(int32_t textId, const std::function<void()>& work) 
   statusBar()->addWidget(busy);
   QTimer observer;
   if (longWorkObserver_) {
+    // Once as the first event of the loop below, then every 10 ms.
+    QMetaObject::invokeMethod(this, [this] { if (longWorkObserver_) longWorkObserver_(); }, Qt::QueuedConnection);
     connect(&observer, &QTimer::timeout, this, [this] { longWorkObserver_(); });
     observer.start(10);
   }

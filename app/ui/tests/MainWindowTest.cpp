@@ -186,14 +186,6 @@ TEST_P(MainWindowTest, ALongRecordingIsAnalysedWhileTheWindowRuns) {
   EXPECT_EQ(window->state().YuragiWaveform().GetSize(), 1200000u);
 }
 
-TEST_P(MainWindowTest, CommandsOfLaterVersionsSaySo) {
-  window->runCommand(32792);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].captionId, 2024);
-  ASSERT_EQ(messages[0].parts.size(), 1u);
-  EXPECT_NE(messages[0].parts[0].appended.find(languageText(12).remove('&').toStdString()), std::string::npos);
-}
-
 TEST_P(MainWindowTest, SamplingPitchButtonOpensDialog130AndSetsThePitch) {
   QString title, ok;
   QTimer::singleShot(0, [&] {
