@@ -108,8 +108,6 @@ constexpr ToolButton kToolBar[] = {
     {57664, ids::kTipVersion, "about"},
 };
 
-}
-
 constexpr int32_t kFormRadios[] = {1000, 1001, 1002, 1003, 1062};
 int pageIndexOfRadio(int32_t id) {
   switch (id) {

@@ -178,9 +178,9 @@ TEST_P(MainWindowTest, ALongRecordingIsAnalysedWhileTheWindowRuns) {
   QStringList seen;
   window->setLongWorkObserver([&] { seen << window->statusBar()->currentMessage(); });
   const std::string path = openGeneratedWav(1200000);
-  EXPECT_TRUE(seen.contains(languageText(ids::kStatusComputingChain))) << seen.join("|").toStdString();
-  EXPECT_TRUE(seen.contains(languageText(ids::kStatusReadingFile)));
-  EXPECT_EQ(window->statusBar()->currentMessage(), languageText(ids::kPromptReady));
+  EXPECT_TRUE(seen.contains(languageText(text::kStatusComputingChain))) << seen.join("|").toStdString();
+  EXPECT_TRUE(seen.contains(languageText(text::kStatusReadingFile)));
+  EXPECT_EQ(window->statusBar()->currentMessage(), languageText(text::kPromptReady));
   EXPECT_EQ(window->state().Settings().currentFile, path);
   EXPECT_EQ(window->state().LastChainStatus(), 0);
   EXPECT_EQ(window->state().YuragiWaveform().GetSize(), 1200000u);
