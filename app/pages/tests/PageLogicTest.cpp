@@ -300,6 +300,13 @@ TEST(ResultLampLogic, StatesLightTheLamps) {
   EXPECT_TRUE(lamp.shown());
 }
 
+TEST(PageTextMenu, QuotedMenuTextLosesAcceleratorAndEllipsis) {
+  EXPECT_EQ(text::plainMenuText("\xE7\x95\xB0\xE9\x9F\xB3(&I)..."), "\xE7\x95\xB0\xE9\x9F\xB3");  // 異音(&I)...
+  EXPECT_EQ(text::plainMenuText("Abnormal-Sound &Inspection..."), "Abnormal-Sound Inspection");
+  EXPECT_EQ(text::plainMenuText("Version (&A)..."), "Version");
+  EXPECT_EQ(text::plainMenuText("Save && Close"), "Save & Close");
+}
+
 }  // namespace
 }  // namespace kr70
 

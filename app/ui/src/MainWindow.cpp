@@ -8,6 +8,7 @@
 #include "LanguageText.h"
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
+#include "PageText.h"
 #include "PageWidgets.h"
 #include "Printing.h"
 #include "AcquisitionSettingsWindow.h"
@@ -520,7 +521,7 @@ void MainWindow::runCommand(int32_t commandId) {
     what = qobject_cast<QPushButton*>(button) ? qobject_cast<QPushButton*>(button)->text() : QString();
   if (QAction* action = actions_.value(commandId, nullptr); what.isEmpty() && action)
     what = action->text().isEmpty() ? action->toolTip() : action->text();
-  notYetAvailable(what.remove('&'));
+  notYetAvailable(QString::fromStdString(text::plainMenuText(what.toStdString())));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
