@@ -29,6 +29,10 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QScreen>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -133,6 +137,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   resize(800, 600);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   decibelIndex_ = options.startup.decibelIndex;
+  setAcceptDrops(true);
   buildMenus();
   buildToolBar();
   buildStatusBar();
@@ -527,6 +532,32 @@ void MainWindow::runCommand(int32_t commandId) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (link_->OnCloseRequest()) event->accept();
   else event->ignore();
+}
+
+namespace {
+std::vector<std::string> droppedFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data)
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  return paths;
+}
+}  // namespace
+
+// Files dropped on the window open as the open command opens them, while
+// that command is available.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QAction* open = actions_.value(57601, nullptr);
+  if (!longWork_ && open && open->isEnabled() && !droppedFiles(event->mimeData()).empty())
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = droppedFiles(event->mimeData());
+  const QAction* open = actions_.value(57601, nullptr);
+  if (longWork_ || !open || !open->isEnabled() || paths.empty()) return;
+  event->acceptProposedAction();
+  form_.openPaths(paths);
 }
 
 void MainWindow::printPage() {
