@@ -1,5 +1,5 @@
 // Desktop conventions of the main window: Qt's own texts in Japanese, files
-// dropped on the window.
+// dropped on the window, the wheel over the plots.
 #include "LanguageText.h"
 #include "LmLang.h"
 #include "MainWindow.h"
@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QWheelEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -91,6 +92,31 @@ TEST_F(DesktopWindowTest, DroppedFilesOpenAsTheOpenCommandOpensThem) {
   ASSERT_NE(combo, nullptr);
   EXPECT_GE(combo->findText(QString::fromStdString(first)), 0);
   EXPECT_LT(combo->findText(QString::fromStdString(junk)), 0);
+}
+
+// Over a plot the wheel scrolls a line of the scroll bar per notch; with Ctrl
+// it zooms a slider step and keeps the time under the mouse in place.
+TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
+  window->setFileChooser([path = writeWav("tone.wav", 16000)](const FileDialogRequest&) {
+    return std::vector<std::string>{path};
+  });
+  window->runCommand(57601);
+  WaveformPageWidget& page = *window->waveformPage();
+  PlotWidget* plot = page.plot(0);
+  const QPointF at(plot->width() * 0.75, plot->height() / 2.0);
+  auto turn = [&](int angle, Qt::KeyboardModifiers modifiers) {
+    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
+  };
+  turn(120, Qt::ControlModifier);
+  EXPECT_EQ(page.logic().view().zoom(), 2);
+  const int position = page.logic().view().scrollPosition();
+  EXPECT_NEAR(position, 375, 2);  // 3/4 of the record stays at 3/4 of the plot
+  turn(-120, Qt::NoModifier);      // towards the user: later times, a line (page 500 / 10)
+  EXPECT_EQ(page.logic().view().scrollPosition(), position + 50);
+  turn(-120, Qt::ControlModifier);
+  EXPECT_EQ(page.logic().view().zoom(), 1);
 }
 
 }  // namespace
