@@ -307,6 +307,20 @@ TEST(PageTextMenu, QuotedMenuTextLosesAcceleratorAndEllipsis) {
   EXPECT_EQ(text::plainMenuText("Save && Close"), "Save & Close");
 }
 
+TEST(BoxIconRule, IconMatchesTheCaption) {
+  Message message;
+  message.icon = MessageIcon::Information;
+  message.captionId = kCaptionMainView;  // "Warning"
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Warning);
+  message.captionId = kCaptionFileDialog;  // "Error"
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Error);
+  message.captionId = 3116;  // a caption of its own keeps the icon asked for
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Information);
+  message.captionId = kCaptionMainView;
+  message.icon = MessageIcon::Question;
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Question);
+}
+
 }  // namespace
 }  // namespace kr70
 

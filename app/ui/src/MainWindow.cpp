@@ -305,6 +305,14 @@ void MainWindow::buildMenus() {
   addAction(view, 32785);
   QMenu* help = menuBar()->addMenu(languageText(ids::kMenuHelp));
   addAction(help, 57664);
+  // A closed menu leaves its item's prompt behind: the idle text returns
+  // (not while long work shows what it computes).
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+      QTimer::singleShot(0, this, [this] {
+        if (!longWork_) statusBar()->showMessage(languageText(ids::kPromptReady));
+      });
+    });
 }
 
 void MainWindow::buildToolBar() {
@@ -649,10 +657,11 @@ void MainWindow::collectWaveforms() {
 void MainWindow::ShowMessage(const Message& message) {
   if (observer_) observer_(message);
   if (!showBoxes_) return;
+  const MessageIcon shown = BoxIcon(message);
   QMessageBox::Icon icon = QMessageBox::Warning;
-  if (message.icon == MessageIcon::Error) icon = QMessageBox::Critical;
-  if (message.icon == MessageIcon::Information) icon = QMessageBox::Information;
-  if (message.icon == MessageIcon::None) icon = QMessageBox::NoIcon;
+  if (shown == MessageIcon::Error) icon = QMessageBox::Critical;
+  if (shown == MessageIcon::Information) icon = QMessageBox::Information;
+  if (shown == MessageIcon::None) icon = QMessageBox::NoIcon;
   QMessageBox box(icon, languageText(message.captionId), messageText(message), QMessageBox::Ok, this);
   box.exec();
 }

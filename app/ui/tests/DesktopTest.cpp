@@ -1,5 +1,6 @@
 // Desktop conventions of the main window: Qt's own texts in Japanese, files
-// dropped on the window, the wheel over the plots.
+// dropped on the window, the wheel over the plots, the idle status text.
+#include "Kr70TextIds.h"
 #include "LanguageText.h"
 #include "LmLang.h"
 #include "MainWindow.h"
@@ -11,6 +12,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
 #include <QWheelEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -117,6 +121,17 @@ TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
   EXPECT_EQ(page.logic().view().scrollPosition(), position + 50);
   turn(-120, Qt::ControlModifier);
   EXPECT_EQ(page.logic().view().zoom(), 1);
+}
+
+TEST_F(DesktopWindowTest, ClosedMenuBringsBackTheIdleText) {
+  QMenu* file = window->menuBar()->findChildren<QMenu*>().value(0);
+  ASSERT_NE(file, nullptr);
+  file->popup(QPoint(0, 0));
+  window->statusBar()->showMessage(QStringLiteral("prompt of an item"));
+  file->hide();
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(window->statusBar()->currentMessage(), languageText(text::kPromptReady));
 }
 
 }  // namespace
