@@ -41,6 +41,11 @@ struct Message {
     MessageIcon icon = MessageIcon::Warning;
 };
 
+// The icon a box shows: the one that matches its caption (the "Warning"
+// caption the warning icon, the "Error" caption the error icon); questions,
+// icon-less boxes and other captions keep the icon asked for.
+MessageIcon BoxIcon(const Message& message);
+
 // One "description|pattern" entry of a file dialog's filter list. The
 // description is the language text descriptionId formatted with
 // descriptionArguments, or the literal description when descriptionId is 0.

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace kr70 {
 
@@ -42,6 +44,9 @@ class MainForm {
   void viewCommand(int32_t commandId);
 
   void openFiles();
+  // The open command's rules for files chosen elsewhere (dropped on the
+  // window): each acceptable file joins the list, the last one is loaded.
+  void openPaths(const std::vector<std::string>& paths);
   void comboSelected();
   void fftDisplaySettings(const FftDialog& dialog);
 

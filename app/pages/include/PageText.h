@@ -23,6 +23,11 @@ std::string formatInt(int64_t value);                 // "%d"
 // Shortest text that reads back as the same double ("5", "-0.25").
 std::string formatShortest(double value);
 
+// A menu text as a message quotes it: without its accelerator ("(&I)" as
+// Japanese menus carry it, or a bare "&"; "&&" stays one "&") and without a
+// trailing "..." ("異音解析設定(&I)..." -> "異音解析設定", "E&xit" -> "Exit").
+std::string plainMenuText(std::string_view menuText);
+
 }  // namespace kr70::text
 
 namespace kr70 {

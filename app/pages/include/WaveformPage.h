@@ -63,6 +63,12 @@ class WaveformPage {
   void mousePressed(double fraction);
   void mouseReleased(double fraction);
   void mouseMoved(double fraction);
+  // Mouse wheel over the plots, `notches` turned (positive away from the
+  // user). Plain: scrolls a line of the scroll bar per notch, away from the
+  // user to earlier times. With Ctrl (zoom): moves the slider a step per
+  // notch, away from the user zooming in, and keeps the time under the mouse
+  // (fraction of the plot width; the centre when outside) where it was.
+  void wheelTurned(int notches, bool zoom, double fraction);
 
   // Re-applies the zoom rules and repaints.
   void refresh();

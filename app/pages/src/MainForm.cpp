@@ -45,7 +45,10 @@ void MainForm::openFiles() {
   dialog.request.mustExist = true;
   dialog.request.filters.push_back(FileFilter{kTextOpenFilter, {}, {}, {}});
   dialog.request.defaultExtension = "wav";
-  const std::vector<std::string> paths = RunDefDirFileDialog(port_, profile_, dialog);
+  openPaths(RunDefDirFileDialog(port_, profile_, dialog));
+}
+
+void MainForm::openPaths(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
 
   const AnalysisSettings& settings = state_.Settings();

@@ -69,6 +69,26 @@ std::string formatShortest(double value) {
   return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string("0");
 }
 
+std::string plainMenuText(std::string_view menuText) {
+  std::string plain;
+  for (size_t i = 0; i < menuText.size(); ++i) {
+    const char c = menuText[i];
+    // "(&X)" (with or without a blank before it) goes as a whole.
+    if (c == '(' && i + 3 < menuText.size() && menuText[i + 1] == '&' && menuText[i + 2] != '&' &&
+        menuText[i + 3] == ')') {
+      while (!plain.empty() && plain.back() == ' ') plain.pop_back();
+      i += 3;
+    } else if (c == '&') {
+      if (i + 1 < menuText.size() && menuText[i + 1] == '&') plain += '&', ++i;
+    } else {
+      plain += c;
+    }
+  }
+  if (plain.size() >= 3 && plain.compare(plain.size() - 3, 3, "...") == 0) plain.resize(plain.size() - 3);
+  while (!plain.empty() && plain.back() == ' ') plain.pop_back();
+  return plain;
+}
+
 }  // namespace kr70::text
 
 #include "UiPort.h"

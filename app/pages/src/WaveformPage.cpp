@@ -4,7 +4,9 @@
 #include "PlotCore.h"
 #include "UiPort.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace kr70 {
 using namespace waveform_page;
@@ -140,6 +142,28 @@ void WaveformPage::sliderMoved(int position) {
 void WaveformPage::scrolled(ScrollAction action, int trackPosition) {
   if (!view_.scrollEnabled()) return;
   if (view_.scroll(action, trackPosition)) refresh();
+}
+
+void WaveformPage::wheelTurned(int notches, bool zoom, double fraction) {
+  if (notches == 0 || count_ == 0) return;
+  if (!zoom) {
+    if (!view_.scrollEnabled()) return;
+    bool moved = false;
+    for (int i = 0; i < std::abs(notches); ++i)
+      moved = view_.scroll(notches > 0 ? ScrollAction::LineLeft : ScrollAction::LineRight) || moved;
+    if (moved) refresh();
+    return;
+  }
+  if (!view_.sliderEnabled()) return;
+  const double anchor = fraction < 0.0 ? 0.5 : std::min(fraction, 1.0);
+  // The place in the record (0..1) under the mouse before the zoom changes.
+  const double at = view_.scrollPosition() / 1000.0 + anchor / view_.zoom();
+  const int before = view_.sliderPosition();
+  view_.setSliderPosition(before + notches);
+  if (view_.sliderPosition() == before) return;
+  if (view_.scrollEnabled())
+    view_.scroll(ScrollAction::Track, static_cast<int>(std::lround((at - anchor / view_.zoom()) * 1000.0)));
+  refresh();
 }
 
 void WaveformPage::refresh() {

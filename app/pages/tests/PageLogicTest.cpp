@@ -300,6 +300,27 @@ TEST(ResultLampLogic, StatesLightTheLamps) {
   EXPECT_TRUE(lamp.shown());
 }
 
+TEST(PageTextMenu, QuotedMenuTextLosesAcceleratorAndEllipsis) {
+  EXPECT_EQ(text::plainMenuText("\xE7\x95\xB0\xE9\x9F\xB3(&I)..."), "\xE7\x95\xB0\xE9\x9F\xB3");  // 異音(&I)...
+  EXPECT_EQ(text::plainMenuText("Abnormal-Sound &Inspection..."), "Abnormal-Sound Inspection");
+  EXPECT_EQ(text::plainMenuText("Version (&A)..."), "Version");
+  EXPECT_EQ(text::plainMenuText("Save && Close"), "Save & Close");
+}
+
+TEST(BoxIconRule, IconMatchesTheCaption) {
+  Message message;
+  message.icon = MessageIcon::Information;
+  message.captionId = kCaptionMainView;  // "Warning"
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Warning);
+  message.captionId = kCaptionFileDialog;  // "Error"
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Error);
+  message.captionId = 3116;  // a caption of its own keeps the icon asked for
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Information);
+  message.captionId = kCaptionMainView;
+  message.icon = MessageIcon::Question;
+  EXPECT_EQ(BoxIcon(message), MessageIcon::Question);
+}
+
 }  // namespace
 }  // namespace kr70
 

@@ -21,6 +21,10 @@ QFont languageFont();
 void registerFontSubstitutes();
 // True when the language table in use is the Japanese one.
 bool japanese();
+// With the Japanese table, Qt's own texts (file and print dialogs, edit
+// context menus, standard buttons) come from Qt's Japanese translation
+// ("qtbase" in Qt's translations directory). True when it was installed.
+bool installQtTranslations();
 // Texts the page templates carry themselves (no language id): the Japanese
 // caption for the Japanese table, the English one otherwise.
 QString templateText(const char* japaneseUtf8, const char* english);

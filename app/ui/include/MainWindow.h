@@ -122,6 +122,8 @@ class MainWindow : public QMainWindow, public UiPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   bool longWork_ = false;

@@ -31,13 +31,17 @@ class PlotWidget : public QWidget {
   explicit PlotWidget(PaintFunction paint, QWidget* parent = nullptr);
  signals:
   void mouse(int kind, QPoint pagePosition);  // 0 press, 1 release, 2 move
+  // Whole wheel notches turned (positive away from the user), Ctrl held.
+  void wheel(int notches, bool control, QPoint pagePosition);
  protected:
   void paintEvent(QPaintEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
   void mouseReleaseEvent(QMouseEvent*) override;
   void mouseMoveEvent(QMouseEvent*) override;
+  void wheelEvent(QWheelEvent*) override;
  private:
   PaintFunction paint_;
+  int wheelAngle_ = 0;  // eighths of a degree not yet a whole notch (touchpads)
 };
 
 // PageControls over a map of widgets by id.

@@ -4,6 +4,10 @@
 #include "LmLang.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -74,6 +78,21 @@ QFont languageFont() {
 }
 
 bool japanese() { return LmLangGetLocal(1) == LMLANG_ID_JAPANESE; }
+
+bool installQtTranslations() {
+  // Lives as long as the process: the translation serves every later window.
+  static QTranslator* translator = nullptr;
+  if (!japanese() || translator) return translator != nullptr;
+  auto* candidate = new QTranslator;
+  if (!candidate->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(candidate)) {
+    delete candidate;
+    return false;
+  }
+  translator = candidate;
+  return true;
+}
 
 QString templateText(const char* japaneseUtf8, const char* english) {
   return japanese() ? QString::fromUtf8(japaneseUtf8) : QString::fromUtf8(english);

@@ -8,6 +8,7 @@
 #include "LanguageText.h"
 #include "LmFFTDlg.h"
 #include "LmPlatform.h"
+#include "PageText.h"
 #include "PageWidgets.h"
 #include "Printing.h"
 #include "AcquisitionSettingsWindow.h"
@@ -28,6 +29,10 @@
 #include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QScreen>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -132,6 +137,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   resize(800, 600);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
   decibelIndex_ = options.startup.decibelIndex;
+  setAcceptDrops(true);
   buildMenus();
   buildToolBar();
   buildStatusBar();
@@ -299,6 +305,14 @@ void MainWindow::buildMenus() {
   addAction(view, 32785);
   QMenu* help = menuBar()->addMenu(languageText(ids::kMenuHelp));
   addAction(help, 57664);
+  // A closed menu leaves its item's prompt behind: the idle text returns
+  // (not while long work shows what it computes).
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+      QTimer::singleShot(0, this, [this] {
+        if (!longWork_) statusBar()->showMessage(languageText(ids::kPromptReady));
+      });
+    });
 }
 
 void MainWindow::buildToolBar() {
@@ -520,12 +534,38 @@ void MainWindow::runCommand(int32_t commandId) {
     what = qobject_cast<QPushButton*>(button) ? qobject_cast<QPushButton*>(button)->text() : QString();
   if (QAction* action = actions_.value(commandId, nullptr); what.isEmpty() && action)
     what = action->text().isEmpty() ? action->toolTip() : action->text();
-  notYetAvailable(what.remove('&'));
+  notYetAvailable(QString::fromStdString(text::plainMenuText(what.toStdString())));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (link_->OnCloseRequest()) event->accept();
   else event->ignore();
+}
+
+namespace {
+std::vector<std::string> droppedFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data)
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  return paths;
+}
+}  // namespace
+
+// Files dropped on the window open as the open command opens them, while
+// that command is available.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  const QAction* open = actions_.value(57601, nullptr);
+  if (!longWork_ && open && open->isEnabled() && !droppedFiles(event->mimeData()).empty())
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const std::vector<std::string> paths = droppedFiles(event->mimeData());
+  const QAction* open = actions_.value(57601, nullptr);
+  if (longWork_ || !open || !open->isEnabled() || paths.empty()) return;
+  event->acceptProposedAction();
+  form_.openPaths(paths);
 }
 
 void MainWindow::printPage() {
@@ -617,10 +657,11 @@ void MainWindow::collectWaveforms() {
 void MainWindow::ShowMessage(const Message& message) {
   if (observer_) observer_(message);
   if (!showBoxes_) return;
+  const MessageIcon shown = BoxIcon(message);
   QMessageBox::Icon icon = QMessageBox::Warning;
-  if (message.icon == MessageIcon::Error) icon = QMessageBox::Critical;
-  if (message.icon == MessageIcon::Information) icon = QMessageBox::Information;
-  if (message.icon == MessageIcon::None) icon = QMessageBox::NoIcon;
+  if (shown == MessageIcon::Error) icon = QMessageBox::Critical;
+  if (shown == MessageIcon::Information) icon = QMessageBox::Information;
+  if (shown == MessageIcon::None) icon = QMessageBox::NoIcon;
   QMessageBox box(icon, languageText(message.captionId), messageText(message), QMessageBox::Ok, this);
   box.exec();
 }

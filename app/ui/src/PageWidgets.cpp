@@ -12,7 +12,9 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMetaMethod>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -40,6 +42,18 @@ void PlotWidget::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit mouse(1, mapToParent(event->position().toPoint()));
 }
 void PlotWidget::mouseMoveEvent(QMouseEvent* event) { emit mouse(2, mapToParent(event->position().toPoint())); }
+void PlotWidget::wheelEvent(QWheelEvent* event) {
+  if (!isSignalConnected(QMetaMethod::fromSignal(&PlotWidget::wheel))) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  wheelAngle_ += event->angleDelta().y();
+  const int notches = wheelAngle_ / QWheelEvent::DefaultDeltasPerStep;
+  if (notches == 0) return;
+  wheelAngle_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+  emit wheel(notches, event->modifiers().testFlag(Qt::ControlModifier), mapToParent(event->position().toPoint()));
+}
 
 // ---- PageBase ---------------------------------------------------------------
 
@@ -215,6 +229,9 @@ WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidg
       if (kind == 0) logic_.mousePressed(fraction);
       else if (kind == 1) logic_.mouseReleased(fraction);
       else logic_.mouseMoved(fraction);
+    });
+    connect(plots_[i], &PlotWidget::wheel, this, [this](int notches, bool control, QPoint position) {
+      logic_.wheelTurned(notches, control, fractionAt(position));
     });
   }
   layout->addWidget(plots_[0], 1);

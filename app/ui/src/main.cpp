@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
   kr70::ui::InstanceChannel channel(viewer ? instance::kViewClass : instance::kMainClass);
   channel.listen();
 
+  kr70::ui::installQtTranslations();
   kr70::ui::registerFontSubstitutes();
   application.setFont(kr70::ui::languageFont());
 
