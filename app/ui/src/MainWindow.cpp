@@ -637,14 +637,12 @@ MainViewOperations MainWindow::mainViewOperations() {
 }
 
 void MainWindow::collectWaveforms() {
+  // The base path of the series comes from dialog 1064 in its stem mode,
+  // proposing the acquisition's own stem.
   const auto chooseBasePath = [this] {
-    FileDialogRequest request;
-    request.save = true;
-    request.filters.push_back(FileFilter{0, {}, "WAV", "*.wav"});
-    request.initialDirectory = profile_.getString("DirPosPlus", "DirDefaultPlus", "");
-    request.titleId = ids::kCollectCaption;
-    const std::vector<std::string> chosen = ChooseFiles(request);
-    return chosen.empty() ? std::string() : acquisitiondialog::BaseNameFromPath(chosen.front());
+    FileNameDialog stem(*this, profile_, FileNameMode::Stem, state_.Settings().fileStem);
+    FileNameDialogValues values(stem);
+    return RunModalDialog(kDialogFileName, values) ? stem.Result() : std::string();
   };
   WaveCollectionWindow dialog(*recorder_, mainViewOperations(),
                               WaveCollectionDialog::ChannelMask(state_.Settings().channel),
