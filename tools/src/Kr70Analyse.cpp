@@ -139,6 +139,7 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
     port.SetContext(file);
     kr70::AnalysisState state(port);
     state.InitializeParameters("");
+    state.SetDifferenceDataEnabled(false);  // no page shows them, and no result file holds them
     if (!options.params.empty() && state.OpenParameterFile(options.params) == 0) {
         return false;
     }

@@ -226,6 +226,12 @@ public:
     const WAData& AnalysisWaveform() const { return analysis_; }
     const WAData& YuragiWaveform() const { return yuragi_; }
     const WAData& DifWaveform() const { return difWaveform_; }
+    // Whether the chain also forms the difference waveform and spectrum for
+    // the difference pages (on by default). Users that show neither page (the
+    // headless analyser, a window without the difference-waveform button)
+    // turn it off: on a long recording they are a waveform and a spectrum of
+    // memory that nobody looks at.
+    void SetDifferenceDataEnabled(bool enabled) { differenceData_ = enabled; }
     const WAPowerSpectrum& AnalysisSpectrum() const { return analysisSpectrum_; }
     const WAPowerSpectrum& YuragiSpectrum() const { return yuragiSpectrum_; }
     const WADifSpectrum& DifSpectrum() const { return difSpectrum_; }
@@ -253,6 +259,7 @@ public:
     UiPort& Port() { return port_; }
 
 private:
+    bool differenceData_ = true;
     int32_t RunChain();
     void Compute(int32_t textId, uint64_t samples, const std::function<void()>& work);
     int32_t FilterBothCommuted(const WAData& decimated);

@@ -180,10 +180,11 @@ int32_t AnalysisState::RunChain() {
     }
     // The difference pages: yuragi minus analysis waveform, and the same for
     // the spectra, as the library's analysis procedure forms them.
-    if (difWaveform_.SetDifData(analysis_, yuragi_) != WA_OK) {
+    if (!differenceData_ || difWaveform_.SetDifData(analysis_, yuragi_) != WA_OK) {
         difWaveform_.ClearData();
     }
-    UpdateDifSpectrum(settings_.spectraEnabled != 0, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
+    UpdateDifSpectrum(differenceData_ && settings_.spectraEnabled != 0, analysisSpectrum_, yuragiSpectrum_,
+                      difSpectrum_);
     return WA_OK;
 }
 
@@ -291,7 +292,7 @@ int32_t AnalysisState::ComputeSpectra() {
             yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {
             status = kChainSpectrum;
         }
-        UpdateDifSpectrum(status == WA_OK, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
+        UpdateDifSpectrum(differenceData_ && status == WA_OK, analysisSpectrum_, yuragiSpectrum_, difSpectrum_);
     });
     ListSpectrumPeaks();
     return status;

@@ -351,6 +351,19 @@ TEST_F(AnalysisStateTest, RecordsShorterThanTheFiltersGiveExactZeros) {
     }
 }
 
+TEST_F(AnalysisStateTest, DifferenceDataAreFormedOnlyWhileWanted) {
+    state.Settings().spectraEnabled = 1;
+    const std::string path = ToneWav(dir, "dif.wav", 3000, 440.0, 8000);
+    ASSERT_EQ(state.LoadWaveform(path), 1);
+    EXPECT_EQ(state.DifWaveform().GetSize(), 3000u);  // yuragi minus analysis
+    EXPECT_NE(state.DifSpectrum().GetSize(), 0u);
+    state.SetDifferenceDataEnabled(false);
+    ASSERT_EQ(state.LoadWaveform(path), 1);
+    EXPECT_EQ(state.DifWaveform().GetSize(), 0u);
+    EXPECT_EQ(state.DifSpectrum().GetSize(), 0u);
+    EXPECT_EQ(state.LastChainStatus(), 0);
+}
+
 TEST_F(AnalysisStateTest, ConvertingAWavFileLeavesTheLoadedWaveformAlone) {
     ASSERT_EQ(state.LoadWaveform(ToneWav(dir, "loaded.wav", 500, 100.0, 8000)), 1);
     ToneWav(dir, "other.wav", 300, 100.0, 8000);

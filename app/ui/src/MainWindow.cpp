@@ -198,6 +198,8 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   printing_ = std::make_unique<Printing>();
   ShowControl(1002, false);
   ShowControl(1003, options.startup.differenceWaveform);
+  // The difference pages can only be reached through that button.
+  state_.SetDifferenceDataEnabled(options.startup.differenceWaveform);
   EnableMenuItem(kCommandParameterSave, !options.viewer);
   lamp_->setDisplay(state_.Settings().displaySetting);
   NotifyPage(PageId::Spectrum, {});
