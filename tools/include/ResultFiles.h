@@ -20,7 +20,8 @@ struct SavedFile {
 
 // Writes directory/base + ".rdt", ".adt", ".ydt", ".spd", ".ysp" and ".sdt" in
 // this order. rawDataName goes into the headers; the raw-data file is not
-// written onto the loaded file itself; every other target is removed first.
+// written onto the loaded file itself. Each writer replaces its target in one
+// step, so a kind that fails keeps its older file.
 // A failing writer shows its message (2149 … 2155, caption 2170) and the
 // remaining kinds are still written. Returns one entry per kind.
 std::vector<SavedFile> SaveResultFiles(const AnalysisState& state, const std::string& directory,

@@ -35,7 +35,6 @@ std::vector<SavedFile> SaveResultFiles(const AnalysisState& state, const std::st
             port.ShowWarning(messageId, kCaptionFileDialog);
         }
     };
-    auto removeOld = [](const std::string& path) { std::remove(path.c_str()); };
 
     const std::string rdt = stem + ".rdt";
     if (SameFile(rdt, s.currentFile)) {
@@ -44,29 +43,24 @@ std::vector<SavedFile> SaveResultFiles(const AnalysisState& state, const std::st
         record(rdt, SaveRawData(rdt.c_str(), state.RawWaveform()), text::kMsgRdtNotSaved);
     }
     const std::string adt = stem + ".adt";
-    removeOld(adt);
     record(adt,
            SaveAnlzData(adt.c_str(), state.AnalysisWaveform(), raw, pitch, s.fftStart, s.fftLength,
                         state.FreqFilter()),
            text::kMsgAdtNotSaved);
     const std::string ydt = stem + ".ydt";
-    removeOld(ydt);
     record(ydt,
            SaveYuragiFilterData(ydt.c_str(), state.YuragiWaveform(), raw, pitch, s.fftStart,
                                 s.fftLength, state.FreqFilter()),
            text::kMsgYdtNotSaved);
     const std::string spd = stem + ".spd";
-    removeOld(spd);
     record(spd, SaveSpectrumData(spd.c_str(), state.AnalysisSpectrum(), raw, pitch, s.fftStart, s.fftLength),
            text::kMsgSpdNotSaved);
     const std::string ysp = stem + ".ysp";
-    removeOld(ysp);
     record(ysp,
            SaveYuragiSpectrumData(ysp.c_str(), state.YuragiSpectrum(), raw, pitch, s.fftStart,
                                   s.fftLength),
            text::kMsgYspNotSaved);
     const std::string sdt = stem + ".sdt";
-    removeOld(sdt);
     record(sdt,
            SaveSquareData(sdt.c_str(), state.SquareMeanWaveform(), raw, pitch, s.fftStart,
                           static_cast<uint32_t>(s.squareMeanPitch), static_cast<uint32_t>(s.smoothingLength),

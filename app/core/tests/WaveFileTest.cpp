@@ -1,11 +1,21 @@
 #include "WaveFile.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "FakeUiPort.h"
 #include "LmCmAnlz.h"
+#include "LmWACore.h"
 #include "TestFiles.h"
 
 namespace kr70 {
@@ -236,6 +246,73 @@ TEST(WaveFile, DecimalPlaces) {
     EXPECT_EQ(DecimalPlaces(std::string("100")), 0);
     EXPECT_EQ(DecimalPlaces(std::string("0.0625")), 4);
     EXPECT_EQ(DecimalPlaces(std::string("")), 0);
+}
+
+TEST(WaveFile, AFifoIsRefusedWithoutWaitingForAWriter) {
+    ScratchDirectory dir;
+    const std::string fifo = dir.File("rec.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto readers = std::async(std::launch::async, [&] {
+        WAData data;
+        return ReadWavFile(fifo, data) == WavReadStatus::OpenFailed && CheckWavHeader(fifo) == 0 &&
+               IsRawDataFile(fifo) == 0 && FileTime(fifo) == 0;
+    });
+    if (readers.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Release the blocked reader so that the test can end, then fail.
+        for (int i = 0; i < 4; ++i) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        readers.wait();
+        FAIL() << "a reader blocked on the FIFO";
+    }
+    EXPECT_TRUE(readers.get());
+}
+
+TEST(WaveFile, RefusesASampleRateThatARawDataFileCannotHold) {
+    ScratchDirectory dir;
+    WavBuilder wav;
+    wav.Samples16({1, 2, 3});
+    wav.sampleRate = 2147483648u;
+    wav.Write(dir.File("fast.wav"));
+    WAData data;
+    EXPECT_EQ(ReadWavFile(dir.File("fast.wav"), data), WavReadStatus::BadHeader);
+    wav.sampleRate = 2147483647u;
+    wav.Write(dir.File("fastest.wav"));
+    ASSERT_EQ(ReadWavFile(dir.File("fastest.wav"), data), WavReadStatus::Ok);
+    // What is accepted can be stored as raw data and read back.
+    ASSERT_EQ(SaveRawData(dir.File("fastest.rdt").c_str(), data), 0);
+    WAData back;
+    EXPECT_EQ(LoadRawData(dir.File("fastest.rdt").c_str(), back), 0);
+    EXPECT_EQ(back.GetSampFreq(), 2147483647u);
+}
+
+TEST(WaveFile, ReaderHoldsOneCopyOfTheSamples) {
+#ifdef KR70_SANITIZE
+    GTEST_SKIP() << "limits the address space, which the sanitizers' shadow memory does not fit";
+#endif
+    // 4,000,000 16-bit samples: 8 MB of file, 32 MB of volts. The file's
+    // bytes plus two copies of the volts do not fit the limit; one copy does.
+    ScratchDirectory dir;
+    WavBuilder wav;
+    wav.data.assign(8000000, 0x11);
+    wav.Write(dir.File("long.wav"));
+    const pid_t child = fork();
+    if (child == 0) {
+        size_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = pages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + (44u << 20);
+        const rlimit rl{limit, limit};
+        WAData data;
+        _exit(setrlimit(RLIMIT_AS, &rl) == 0 && ReadWavFile(dir.File("long.wav"), data) == WavReadStatus::Ok &&
+                      data.GetSize() == 4000000u
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,6 +35,32 @@ std::vector<double> Samples(const WAData& data)
 void Fill(WAData& data, std::vector<double> values, uint32_t sampFreq)
 {
     ASSERT_EQ(data.SetData(values.data(), static_cast<uint32_t>(values.size()), sampFreq), WA_OK);
+}
+
+// Runs body in a child process whose address space may grow by at most
+// headroom bytes; true when body returned true there.
+bool RunWithMemoryLimit(std::size_t headroom, const std::function<bool()>& body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        std::size_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t limit = pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + headroom;
+        const rlimit rl{limit, limit};
+        _exit(setrlimit(RLIMIT_AS, &rl) == 0 && body() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> Names(const std::string& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class RawDataFile : public ::testing::Test {
@@ -305,4 +339,57 @@ TEST_F(RawDataFile, WritingAndReadingIgnoreTheProcessLocale)
     WAData back;
     ASSERT_EQ(LoadRawData(path.c_str(), back), WA_OK);
     EXPECT_EQ(Samples(back), (std::vector<double>{-1.5, 0.25}));
+}
+
+TEST_F(RawDataFile, ReaderHoldsOneCopyOfTheSamples)
+{
+#ifdef KR70_SANITIZE
+    GTEST_SKIP() << "limits the address space, which the sanitizers' shadow memory does not fit";
+#endif
+    // 4,000,000 empty sample lines: 4 MB of file, 32 MB of samples. Two
+    // copies of the samples do not fit the limit; one copy plus buffers does.
+    const std::string path = dir.Path("blank.rdt");
+    WriteWholeFile(path, "SampFreq=1000\nSize=4000000\n" + std::string(4000000, '\n'));
+    EXPECT_TRUE(RunWithMemoryLimit(44u << 20, [&] {
+        WAData data;
+        return LoadRawData(path.c_str(), data) == WA_OK && data.GetSize() == 4000000u;
+    }));
+}
+
+TEST_F(RawDataFile, FailedWriteLeavesTheOldFileAndNoTemporary)
+{
+    const std::string path = dir.Path("old.rdt");
+    const std::string old = "SampFreq=5\nSize=1\n2.0000000000\n";
+    WriteWholeFile(path, old);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    const std::string link = dir.Path("link.rdt");
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    // A file-size limit makes the write fail half-way, as a full disk would.
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit rl{4096, 4096};
+        WAData data;
+        std::vector<double> values(100000, 1.5);
+        data.SetData(values.data(), 100000, 10);
+        _exit(setrlimit(RLIMIT_FSIZE, &rl) == 0 && SaveRawData(path.c_str(), data) == WA_ERR_FILE_WRITE ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadWholeFile(path), old);
+    EXPECT_EQ(Names(dir.dir()), (std::vector<std::string>{"link.rdt", "old.rdt"}));
+
+    // A successful write through the link replaces the file, keeps the link
+    // and the file's permission bits.
+    WAData data;
+    Fill(data, {3.0}, 5);
+    ASSERT_EQ(SaveRawData(link.c_str(), data), WA_OK);
+    EXPECT_EQ(ReadWholeFile(path), "SampFreq=5\nSize=1\n3.0000000000\n");
+    struct stat info {};
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(Names(dir.dir()), (std::vector<std::string>{"link.rdt", "old.rdt"}));
 }
