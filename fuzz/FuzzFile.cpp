@@ -10,18 +10,21 @@
 namespace kr70fuzz {
 
 const std::string& ScratchDirectory() {
-    static const std::string directory = [] {
+    // Never destroyed, so that the exit handler that removes the folder can
+    // still read the name (a static string would be destroyed before it runs).
+    static const std::string* directory = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "kr70-fuzz.XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
             std::abort();
         }
+        auto* made = new std::string(pattern);
         std::atexit([] {
             std::error_code error;
             std::filesystem::remove_all(ScratchDirectory(), error);
         });
-        return pattern;
+        return made;
     }();
-    return directory;
+    return *directory;
 }
 
 std::string WriteInput(const std::string& name, const uint8_t* data, std::size_t size) {

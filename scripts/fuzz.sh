@@ -14,6 +14,9 @@ CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DKR70_FUZZ=ON -DKR70_B
   -DKR70_COMPONENTS="platform;analysis;procedures;inifile;lang;app;tools" -DKR70_APP_UI=OFF
 targets=(rawdata wav ini lang analyse)
 cmake --build "$build_dir" -j"${KR70_JOBS:-2}" --target "${targets[@]/#/fuzz-}"
+# The targets write their input to a scratch file; on tmpfs the writers'
+# flushes to disk cost nothing.
+if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 status=0
 for target in "${targets[@]}"; do
   corpus="$build_dir/corpus/$target"

@@ -65,7 +65,8 @@ constexpr const char* kUsage =
     "error as \"kr70-analyse: FILE: text\".\n"
     "\n"
     "Exit codes: 0 every file loaded (and saved); 1 a file could not be\n"
-    "loaded or a result file could not be written; 2 bad options or an\n"
+    "loaded or a result file could not be written, or writing the report,\n"
+    "this help or a warning failed (a full disk); 2 bad options or an\n"
     "unreadable parameter file (nothing analysed).\n";
 
 // The result names of one file, for the checks before a save.
@@ -275,6 +276,10 @@ int main(int argc, char** argv) {
     LmLangClose();
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "%s: cannot write the report\n", kProgram);
+        return 1;
+    }
+    // A warning that could not be written is a lost message, too.
+    if (std::fflush(stderr) != 0 || std::ferror(stderr)) {
         return 1;
     }
     return allFine ? 0 : 1;
