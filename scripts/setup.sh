@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that the build, the tests, the benchmarks and the
-# workstation need. Idempotent: runs apt-get only when something is missing.
+# workstation need (clang with its libFuzzer and sanitizer run-times for
+# scripts/fuzz.sh; llvm for readable sanitizer stack traces). Idempotent: runs
+# apt-get only when something is missing.
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,7 @@ packages=(
   poppler-utils libcups2
   libfftw3-dev python3-numpy python3-scipy
   locales
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()

@@ -23,6 +23,15 @@ public:
     // values must not point into this object's own array.
     int SetData(const double* values, uint32_t count, uint32_t sampFreq);
 
+    // Fills the object in place, so that a reader holds one copy of the
+    // samples: an array of count values is allocated, fill(array, count,
+    // context) writes it and returns 0, and the array then replaces the old
+    // samples. -1 when fill is null or count or sampFreq is 0, -2 when the
+    // array cannot be allocated; a non-zero result of fill is returned as is.
+    // On every failure the object is unchanged.
+    int FillData(uint32_t count, uint32_t sampFreq, int (*fill)(double* out, uint32_t count, void* context),
+                 void* context);
+
     // Copies GetSize() samples to out. -200 without data, -1 when out is null.
     int GetData(double* out) const;
     // Lends the object's own array. -200 without data, -1 when out is null.

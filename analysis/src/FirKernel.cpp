@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <immintrin.h>
 #include <utility>
 
@@ -53,6 +54,17 @@ KR_ALWAYS_INLINE void Contiguous(const double* xp, const double* hr, uint32_t ta
 // (xp[8R + taps − 1]) for its last vector load.
 using V8 = Simd<8>::V;
 
+// The AVX-512 functions below load, store and broadcast through helpers of
+// their own instruction set: clang refuses calls that pass 512-bit vectors by
+// value between functions compiled for different instruction sets.
+KR_TARGET_AVX512 KR_ALWAYS_INLINE V8 Load8(const double* p) {
+    V8 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+KR_TARGET_AVX512 KR_ALWAYS_INLINE V8 Broadcast8(double x) { return V8{} + x; }
+KR_TARGET_AVX512 KR_ALWAYS_INLINE void Store8(double* p, V8 v) { std::memcpy(p, &v, sizeof v); }
+
 template <int S>
 KR_TARGET_AVX512 KR_ALWAYS_INLINE V8 Shifted(V8 low, V8 high) {
     if constexpr (S == 0) {
@@ -70,10 +82,10 @@ constexpr bool kLoadShift[8] = {false, true, false, true, false, true, false, fa
 
 template <int R, int S>
 KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedTap(V8* acc, const V8* in, const double* xp, double coefficient) {
-    const V8 hv = Broadcast<V8>(coefficient);
+    const V8 hv = Broadcast8(coefficient);
     if constexpr (kLoadShift[S]) {
 #pragma GCC unroll 16
-        for (int r = 0; r < R; ++r) acc[r] += hv * Load<V8>(xp + 8 * r + S);
+        for (int r = 0; r < R; ++r) acc[r] += hv * Load8(xp + 8 * r + S);
     } else {
 #pragma GCC unroll 16
         for (int r = 0; r < R; ++r) acc[r] += hv * Shifted<S>(in[r], in[r + 1]);
@@ -95,16 +107,16 @@ KR_TARGET_AVX512 KR_ALWAYS_INLINE void ShiftedBlock(const double* xp, const doub
     for (; m + 8 <= taps; m += 8) {
         V8 in[R + 1];
 #pragma GCC unroll 17
-        for (int r = 0; r <= R; ++r) in[r] = Load<V8>(xp + m + 8 * r);
+        for (int r = 0; r <= R; ++r) in[r] = Load8(xp + m + 8 * r);
         EightTaps<R>(acc, in, xp + m, hr + m, std::make_integer_sequence<int, 8>{});
     }
     for (; m < taps; ++m) {
-        const V8 hv = Broadcast<V8>(hr[m]);
+        const V8 hv = Broadcast8(hr[m]);
 #pragma GCC unroll 16
-        for (int r = 0; r < R; ++r) acc[r] += hv * Load<V8>(xp + m + 8 * r);
+        for (int r = 0; r < R; ++r) acc[r] += hv * Load8(xp + m + 8 * r);
     }
 #pragma GCC unroll 16
-    for (int r = 0; r < R; ++r) Store(out + 8 * r, acc[r]);
+    for (int r = 0; r < R; ++r) Store8(out + 8 * r, acc[r]);
 }
 
 KR_TARGET_AVX512 void ContiguousAvx512(const double* xp, const double* hr, uint32_t taps, double* out,

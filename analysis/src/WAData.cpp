@@ -24,6 +24,20 @@ int WAData::SetData(const double* values, uint32_t count, uint32_t sampFreq) {
     return WA_OK;
 }
 
+int WAData::FillData(uint32_t count, uint32_t sampFreq, int (*fill)(double*, uint32_t, void*),
+                     void* context) {
+    if (!fill || count == 0 || sampFreq == 0) return WA_ERR_ARGUMENT;
+    double* samples = AllocDoubles(count);
+    if (!samples) return WA_ERR_MEMORY;
+    const int status = fill(samples, count, context);
+    if (status != WA_OK) {
+        FreeDoubles(samples);
+        return status;
+    }
+    Adopt(samples, count, sampFreq);
+    return WA_OK;
+}
+
 void WAData::Adopt(double* samples, uint32_t count, uint32_t sampFreq) {
     FreeDoubles(m_samples);
     m_samples = samples;

@@ -309,6 +309,7 @@ TEST_F(BlockCache, FailedAllocationGivesKeptBlocksBack) {
 }
 
 TEST_F(BlockCache, KeptBlocksMakeRoomUnderAnAddressSpaceLimit) {
+    SKIP_UNDER_ADDRESS_SANITIZER();
     // With 96 MiB to spare, 40 MiB kept and 90 MiB asked for: the request
     // succeeds only if the kept block is given back first.
     const bool ok = anlztest::RunWithMemoryLimit(96 * kMiB, [] {
@@ -326,6 +327,7 @@ TEST_F(BlockCache, KeptBlocksMakeRoomUnderAnAddressSpaceLimit) {
 }
 
 TEST_F(BlockCache, ClosedCacheKeepsNothing) {
+    SKIP_UNDER_ADDRESS_SANITIZER();
     // Closing cannot be undone, so it happens in a child process.
     const bool ok = anlztest::RunWithMemoryLimit(std::size_t(1) << 30, [] {
         void* p = AllocBlock(kMiB);

@@ -326,6 +326,7 @@ TEST(SpectrumFromFFT, RefusalsLeaveTheSpectrumAsItWas) {
 }
 
 TEST(SpectrumFromFFT, FailedAllocationLeavesTheSpectrumEmpty) {
+    SKIP_UNDER_ADDRESS_SANITIZER();
     // The waveform (built through a temporary of its size) fits in the spare
     // address space, the four arrays of its spectrum do not: 2^23 points
     // (64 MiB) against 200 MiB for the first window, 3·2^21 points (48 MiB,

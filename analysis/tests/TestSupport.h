@@ -33,6 +33,15 @@ double ResponseMagnitude(const std::vector<double>& coefficients, double f, doub
 // Largest |value| of a vector of complex numbers.
 long double MaxMagnitude(const std::vector<LongComplex>& v);
 
+// Tests that limit the address space cannot run under AddressSanitizer, whose
+// shadow memory alone reserves terabytes of it (scripts/test.sh --sanitize).
+#ifdef KR70_SANITIZE
+#define SKIP_UNDER_ADDRESS_SANITIZER() \
+    GTEST_SKIP() << "limits the address space, which AddressSanitizer's shadow memory cannot fit"
+#else
+#define SKIP_UNDER_ADDRESS_SANITIZER() (void)0
+#endif
+
 // Runs body in a child process whose address space is limited to what it
 // uses now plus `headroomBytes`; the child exits 0 when body returns true.
 // Returns whether the child succeeded.

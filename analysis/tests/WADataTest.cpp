@@ -84,6 +84,7 @@ TEST(WAData, ClearDataEmpties) {
 }
 
 TEST(WAData, FailedAllocationLeavesTheObjectEmpty) {
+    SKIP_UNDER_ADDRESS_SANITIZER();
     // 256 MiB of address space to spare cannot hold 100 million doubles.
     const bool ok = anlztest::RunWithMemoryLimit(256u << 20, [] {
         const std::vector<double> small{1.0, 2.0};

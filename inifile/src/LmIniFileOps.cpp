@@ -2,7 +2,11 @@
 
 #include <LmIni.h>
 
+#include <cctype>
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <random>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +32,49 @@ std::FILE* RealOpenRead(const char* path)
 }
 int RealMakeTemp(char* pathTemplate) { return mkostemp(pathTemplate, O_CLOEXEC); }
 
-const FileOps kRealOps = {RealOpenRead, RealMakeTemp, ::write, ::fsync, ::close, ::rename};
+// An unnamed file in directory, when it can be linked later through /proc.
+int RealMakeUnnamedTemp(const char* directory)
+{
+#ifdef O_TMPFILE
+    if (::access("/proc/self/fd", X_OK) != 0) return -1;
+    return ::open(directory, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+#else
+    (void)directory;
+    errno = EOPNOTSUPP;
+    return -1;
+#endif
+}
+
+const FileOps kRealOps = {RealOpenRead, RealMakeUnnamedTemp, RealMakeTemp, ::write, ::fsync, ::close, ::rename};
+
+constexpr char kTempPrefix[] = "~LmPara.";
+constexpr size_t kTempSuffixLength = 6;
+
+bool IsTempName(const char* name)
+{
+    const size_t prefix = sizeof kTempPrefix - 1;
+    if (std::strncmp(name, kTempPrefix, prefix) != 0 || std::strlen(name) != prefix + kTempSuffixLength)
+        return false;
+    for (const char* p = name + prefix; *p != '\0'; ++p)
+        if (!std::isalnum(static_cast<unsigned char>(*p))) return false;
+    return true;
+}
+
+// Gives an unnamed temporary file a unique "~LmPara.XXXXXX" name in directory.
+bool LinkUnnamed(int fd, const std::string& directory, std::string& name)
+{
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::string source = "/proc/self/fd/" + std::to_string(fd);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = directory + "/" + kTempPrefix;
+        for (size_t i = 0; i < kTempSuffixLength; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+        if (errno != EEXIST) break;
+    }
+    name.clear();
+    return false;
+}
 
 FileOps& CurrentOps()
 {
@@ -135,9 +181,15 @@ int ReplaceFileContent(const char* target, const std::string& content)
     if (exists && !S_ISREG(old.st_mode)) return LMINI_OPEN_ERROR;
     if (exists) mode = old.st_mode & 07777;
 
-    std::string tempName = directory + "/~LmPara.XXXXXX";
-    int fd = Os().makeTemp(tempName.data());
-    if (fd < 0) return LMINI_OPEN_ERROR;
+    RemoveStaleTemporaries(directory, 3600);
+    std::string tempName;
+    int fd = Os().makeUnnamedTemp(directory.c_str());
+    const bool unnamed = fd >= 0;
+    if (!unnamed) {
+        tempName = directory + "/" + kTempPrefix + "XXXXXX";
+        fd = Os().makeTemp(tempName.data());
+        if (fd < 0) return LMINI_OPEN_ERROR;
+    }
 
     // Owner and permission bits of the old file are a courtesy: an ordinary
     // user may not give a file away, some file systems refuse modes, and the
@@ -148,9 +200,13 @@ int ReplaceFileContent(const char* target, const std::string& content)
 
     bool written = WriteAll(fd, content.data(), content.size());
     written = written && Os().fsync(fd) == 0;
+    if (written && unnamed && !LinkUnnamed(fd, directory, tempName)) {
+        Os().close(fd);
+        return LMINI_OPEN_ERROR;
+    }
     if (Os().close(fd) != 0) written = false;
     if (!written) {
-        ::unlink(tempName.c_str());
+        if (!tempName.empty()) ::unlink(tempName.c_str());
         return LMINI_WRITE_ERROR;
     }
     if (Os().rename(tempName.c_str(), path.c_str()) != 0) {
@@ -159,6 +215,21 @@ int ReplaceFileContent(const char* target, const std::string& content)
     }
     SyncDirectory(directory);
     return LMINI_OK;
+}
+
+void RemoveStaleTemporaries(const std::string& directory, long maxAgeSeconds)
+{
+    DIR* folder = ::opendir(directory.c_str());
+    if (!folder) return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(folder)) {
+        if (!IsTempName(entry->d_name)) continue;
+        struct stat info;
+        if (::fstatat(dirfd(folder), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISREG(info.st_mode) && now - info.st_mtime > maxAgeSeconds)
+            (void)::unlinkat(dirfd(folder), entry->d_name, 0);
+    }
+    ::closedir(folder);
 }
 
 } // namespace lmini

@@ -65,6 +65,11 @@ int FailMakeTemp(char*)
     errno = EROFS;
     return -1;
 }
+int NoUnnamedTemp(const char*)
+{
+    errno = EOPNOTSUPP;
+    return -1;
+}
 
 TEST_F(Fault, DiskFullWhileWriting)
 {
@@ -96,10 +101,22 @@ TEST_F(Fault, RenameFails)
 
 TEST_F(Fault, TemporaryFileCannotBeCreated)
 {
+    lmini::Os().makeUnnamedTemp = NoUnnamedTemp;
     lmini::Os().makeTemp = FailMakeTemp;
     EXPECT_EQ(LmIniPutS(path.c_str(), "lSmpFreq", "44100"), LMINI_OPEN_ERROR);
     EXPECT_EQ(WriteRecord(), LMINI_OPEN_ERROR);
     ExpectOldFileOnly();
+}
+
+TEST_F(Fault, WithoutUnnamedFilesANamedTemporaryIsUsed)
+{
+    // A file system without O_TMPFILE: the named fallback, failures included.
+    lmini::Os().makeUnnamedTemp = NoUnnamedTemp;
+    ASSERT_EQ(LmIniPutS(path.c_str(), "lSmpFreq", "44100"), LMINI_OK);
+    EXPECT_EQ(ReadText(path), "cFileID = LmParaFile\nlSmpFreq = 44100\n");
+    lmini::Os().write = FailWrite;
+    EXPECT_EQ(LmIniPutS(path.c_str(), "lSmpFreq", "8000"), LMINI_WRITE_ERROR);
+    EXPECT_EQ(ListDir(dir.path()), std::vector<std::string>{"para.ini"});
 }
 
 // Accepts at most three bytes per call, as a pipe or a signal might.

@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -195,6 +199,49 @@ TEST_F(PutS, WritersInOneDirectoryDoNotShareATemporaryFile)
                       std::to_string(t * 1000 + kRounds - 1) + "\n");
     }
     EXPECT_EQ(ListDir(dir.path()).size(), size_t(kThreads));
+}
+
+TEST_F(PutS, StaleTemporariesOfOurNamingAreRemovedBeforeTheNextWrite)
+{
+    const auto makeFile = [&](const std::string& name, time_t age) {
+        WriteText(dir.file(name), "left by a killed writer\n");
+        const timespec times[2] = {{time(nullptr) - age, 0}, {time(nullptr) - age, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, dir.file(name).c_str(), times, 0), 0);
+    };
+    makeFile("~LmPara.Old123", 2 * 3600);
+    makeFile("~LmPara.new456", 60);               // maybe a writer at work
+    makeFile("~LmPara.old-not-ours", 2 * 3600);   // not our naming
+    makeFile("keep.ini", 2 * 3600);
+    ASSERT_EQ(LmIniPutS(path.c_str(), "a", "1"), LMINI_OK);
+    EXPECT_EQ(ListDir(dir.path()),
+              (std::vector<std::string>{"env.bet", "keep.ini", "~LmPara.new456", "~LmPara.old-not-ours"}));
+}
+
+TEST_F(PutS, AWriterKilledAtRandomAlwaysLeavesACompleteFile)
+{
+    // Two versions of a file large enough that kills land inside the writes.
+    const std::string padding = [] {
+        std::string text;
+        for (int i = 0; i < 20000; ++i) text += "fKey" + std::to_string(i) + " = 0.12345678\n";
+        return text;
+    }();
+    const std::string versionA = "cFileID = LmParaFile\nlVersion = 1\n" + padding;
+    const std::string versionB = "cFileID = LmParaFile\nlVersion = 2\n" + padding;
+    WriteText(path, versionA);
+    std::mt19937 random(18);
+    for (int round = 0; round < 50; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) LmIniPutS(path.c_str(), "lVersion", i % 2 ? "1" : "2");
+        }
+        usleep(useconds_t(random() % 30000));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const std::string now = ReadText(path);
+        ASSERT_TRUE(now == versionA || now == versionB) << "round " << round << ": " << now.size() << " bytes";
+    }
 }
 
 } // namespace

@@ -95,7 +95,20 @@ void CopyText(const char* text, char* destination) {
   std::memcpy(destination, text, std::strlen(text) + 1);
 }
 
-// True when text, used as a printf format, reads at most one int argument.
+// Steps over the digits of a field width or precision; false when the number
+// is larger than the 256-byte result could show (it would only make snprintf
+// pad up to billions of characters).
+bool FieldFits(const char*& p) {
+  int number = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) {
+    number = number * 10 + (*p - '0');
+    if (number > LMLANG_TEXT_CHARS) return false;
+  }
+  return true;
+}
+
+// True when text, used as a printf format, reads at most one int argument and
+// no field width or precision exceeds the result's size.
 bool IsSingleIntFormat(const char* text) {
   int conversions = 0;
   for (const char* p = text; *p != '\0'; ++p) {
@@ -103,10 +116,10 @@ bool IsSingleIntFormat(const char* text) {
     ++p;
     if (*p == '%') continue;
     while (*p != '\0' && std::strchr("-+ #0", *p) != nullptr) ++p;
-    while (*p >= '0' && *p <= '9') ++p;
+    if (!FieldFits(p)) return false;
     if (*p == '.') {
       ++p;
-      while (*p >= '0' && *p <= '9') ++p;
+      if (!FieldFits(p)) return false;
     }
     if (*p == 'h') {
       ++p;

@@ -3,7 +3,9 @@
 #include "LmLang.h"
 #include "LmLangInternal.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -216,8 +218,21 @@ int64_t LmLangGetFileSize(const char* file) {
 
 int64_t LmLangReadStrFile(const char* file, int64_t size, char* buffer) {
   if (file == nullptr || (buffer == nullptr && size > 0)) return -1;
-  std::FILE* stream = std::fopen(file, "rb");
-  if (stream == nullptr) return -1;
+  // Non-blocking open and a regular-file check, so that a FIFO in the file's
+  // place is refused instead of waiting for a writer; like a directory, which
+  // opens but cannot be read, anything but a regular file is a read failure.
+  const int fd = ::open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return -2;
+  }
+  std::FILE* stream = ::fdopen(fd, "rb");
+  if (stream == nullptr) {
+    ::close(fd);
+    return -1;
+  }
   size_t total = 0;
   const size_t wanted = size > 0 ? static_cast<size_t>(size) : 0;
   while (total < wanted) {

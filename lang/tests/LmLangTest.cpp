@@ -1,5 +1,8 @@
 // The string-file grammar, look-up rules, file names, language selection and
 // robustness of LmLang.
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cstring>
 #include <string>
 
@@ -155,6 +158,22 @@ TEST_F(LmLangLoad, CopyFormatNeverWritesPastTheDestination) {
   EXPECT_EQ(std::strlen(out), 255u);
   EXPECT_EQ(std::string(out + 250), "-2147");
   EXPECT_EQ(out[LMLANG_TEXT_BUFFER], '#');
+}
+
+TEST_F(LmLangLoad, CopyFormatShowsHugeWidthsAndPrecisionsAsLiteralText) {
+  // Formatted, these would pad up to two billion characters per call.
+  ASSERT_EQ(LoadJapanese("A = 1, '%2000000000d\nB = 2, '%.999999999d\nC = 3, '%256d|\nD = 4, '%-255d|\n"), 0);
+  char out[LMLANG_TEXT_BUFFER];
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(LmLangCopyIdxStringFormat(1, 7, out), 0);
+  EXPECT_STREQ(out, "%2000000000d");
+  ASSERT_EQ(LmLangCopyIdxStringFormat(2, 7, out), 0);
+  EXPECT_STREQ(out, "%.999999999d");
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(200));
+  ASSERT_EQ(LmLangCopyIdxStringFormat(3, 7, out), 0);
+  EXPECT_STREQ(out, "%256d|");
+  ASSERT_EQ(LmLangCopyIdxStringFormat(4, 7, out), 0);  // a width that fits is still formatted
+  EXPECT_EQ(std::string(out), "7" + std::string(254, ' '));
 }
 
 TEST_F(LmLangLoad, SelectLocalReloadsOnlyForAnotherLanguage) {
@@ -316,6 +335,9 @@ TEST_F(LmLangLoad, FileHelpers) {
   EXPECT_STREQ(buffer, "12345");
   EXPECT_EQ(LmLangReadStrFile((directory_ / "missing").c_str(), 5, buffer), -1);
   EXPECT_EQ(LmLangReadStrFile(directory_.c_str(), 5, buffer), -2);
+  const std::string fifo = (directory_ / "fifo.STR").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(LmLangReadStrFile(fifo.c_str(), 5, buffer), -2);  // refused, not waited on
 }
 
 TEST(LmLangProgramPath, DirectoryAndBaseNameOfThisExecutable) {

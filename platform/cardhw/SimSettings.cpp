@@ -1,5 +1,9 @@
 #include "SimSettings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -35,8 +39,17 @@ bool ParseSwitch(const std::string& text, bool* value) {
 
 // Reads the samples of a mono PCM WAV (16-bit, or 8-bit widened).
 bool ReadWav(const std::string& path, std::vector<int16_t>* samples, std::string* error) {
-  FILE* file = std::fopen(path.c_str(), "rb");
+  // Non-blocking open and a regular-file check: a FIFO is refused, not waited for.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat status {};
+  if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    *error = path + ": " + (fd < 0 ? std::strerror(errno) : "not a regular file");
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  FILE* file = ::fdopen(fd, "rb");
   if (!file) {
+    ::close(fd);
     *error = path + ": " + std::strerror(errno);
     return false;
   }

@@ -45,7 +45,14 @@ constexpr const char* kUsage =
     "                 a file that cannot be read stops the run with exit code 2\n"
     "  --save DIR     write B.rdt B.adt B.ydt B.spd B.ysp B.sdt into DIR for\n"
     "                 each FILE with base name B (DIR is created when missing;\n"
-    "                 the .rdt is not written over the analysed file itself)\n"
+    "                 the .rdt is not written over the analysed file itself).\n"
+    "                 Each result file is written to a temporary file and\n"
+    "                 renamed into place, so a failed or interrupted save\n"
+    "                 leaves the older result file as it was. A FILE is not\n"
+    "                 saved (error, exit code 1) when one of its result files\n"
+    "                 would replace an input FILE or the parameter file, or\n"
+    "                 would replace the results of an earlier FILE of the same\n"
+    "                 run with the same base name\n"
     "  --json         one JSON object per FILE and line instead of the table:\n"
     "                 file, loaded, status, sampling_frequency, points, pitch,\n"
     "                 effective_sampling_frequency, analysis_points,\n"
@@ -62,8 +69,12 @@ constexpr const char* kUsage =
     "error as \"kr70-analyse: FILE: text\".\n"
     "\n"
     "Exit codes: 0 every file loaded (and saved); 1 a file could not be\n"
-    "loaded or a result file could not be written; 2 bad options or an\n"
+    "loaded or a result file could not be written, or writing the report,\n"
+    "this help or a warning failed (a full disk); 2 bad options or an\n"
     "unreadable parameter file (nothing analysed).\n";
+
+// The result names of one file, for the checks before a save.
+constexpr const char* kResultExtensions[] = {".rdt", ".adt", ".ydt", ".spd", ".ysp", ".sdt"};
 
 struct Options {
     int fileWidth = 4;
@@ -74,12 +85,28 @@ struct Options {
     std::vector<std::string> files;
 };
 
+// What one run has saved so far: the result stems in use and by which file.
+struct SaveLedger {
+    std::vector<std::pair<std::string, std::string>> stems;  // normalised stem, file
+};
+
+bool SameExistingFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+std::string NormalStem(const std::string& directory, const std::string& base) {
+    std::error_code error;
+    std::filesystem::path stem = std::filesystem::weakly_canonical(std::filesystem::path(directory) / base, error);
+    return error ? (std::filesystem::path(directory) / base).lexically_normal().string() : stem.string();
+}
+
 int UsageError(const std::string& text) {
     std::fprintf(stderr, "%s: %s\nTry 'kr70-analyse --help'.\n", kProgram, text.c_str());
     return 2;
 }
 
-// 0 parsed, 1 help shown, 2 error reported.
+// 0 parsed, 1 help shown, 2 error reported, 3 the help could not be written.
 int ParseOptions(int argc, char** argv, Options& options) {
     bool onlyFiles = false;
     for (int i = 1; i < argc; ++i) {
@@ -91,7 +118,11 @@ int ParseOptions(int argc, char** argv, Options& options) {
         if (argument == "--") {
             onlyFiles = true;
         } else if (argument == "--help" || argument == "-h") {
-            std::fputs(kUsage, stdout);
+            // The help text is the whole output: a failed write is an error.
+            if (std::fputs(kUsage, stdout) == EOF || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                std::fprintf(stderr, "%s: cannot write the help text\n", kProgram);
+                return 3;
+            }
             return 1;
         } else if (argument == "--json") {
             options.json = true;
@@ -135,7 +166,42 @@ std::string BaseName(const std::string& path) {
 
 // Analyses one file with a state of its own; returns false when it could not
 // be loaded or saved.
-bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port) {
+// Refuses (with a message) to save file's results when they would replace an
+// input of the run or the results of an earlier file; else records its stem.
+bool MaySave(const std::string& file, const Options& options, SaveLedger& ledger) {
+    const std::string base = BaseName(file);
+    const std::string stem = NormalStem(options.saveDirectory, base);
+    for (const auto& [usedStem, earlier] : ledger.stems) {
+        if (usedStem == stem) {
+            std::fprintf(stderr, "%s: %s: results not saved: they would replace those of %s (same name %s.*)\n",
+                         kProgram, file.c_str(), earlier.c_str(), base.c_str());
+            return false;
+        }
+    }
+    std::vector<std::string> inputs = options.files;
+    if (!options.params.empty()) {
+        inputs.push_back(options.params);
+    }
+    for (const char* extension : kResultExtensions) {
+        const std::string target = (std::filesystem::path(options.saveDirectory) / (base + extension)).string();
+        // The raw-data file onto the analysed file itself is skipped, not written.
+        if (std::string(extension) == ".rdt" && SameExistingFile(target, file)) {
+            continue;
+        }
+        for (const std::string& input : inputs) {
+            if (SameExistingFile(target, input)) {
+                std::fprintf(stderr, "%s: %s: results not saved: %s would replace the input %s\n", kProgram,
+                             file.c_str(), target.c_str(), input.c_str());
+                return false;
+            }
+        }
+    }
+    ledger.stems.emplace_back(stem, file);
+    return true;
+}
+
+bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port,
+                 SaveLedger& ledger) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
     state.InitializeParameters("");
@@ -159,6 +225,9 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
         return false;
     }
     bool saved = true;
+    if (options.save && !MaySave(file, options, ledger)) {
+        return false;
+    }
     if (options.save) {
         for (const kr70::SavedFile& result :
              kr70::SaveResultFiles(state, options.saveDirectory, BaseName(file), file, port)) {
@@ -174,7 +243,7 @@ int main(int argc, char** argv) {
     Options options;
     const int parsed = ParseOptions(argc, argv, options);
     if (parsed != 0) {
-        return parsed == 1 ? 0 : 2;
+        return parsed == 1 ? 0 : parsed == 3 ? 1 : 2;
     }
     if (!options.params.empty()) {
         LmIniRecord record;
@@ -204,13 +273,18 @@ int main(int argc, char** argv) {
         std::puts(kr70::ReportTableHeading(options.fileWidth).c_str());
     }
     bool allFine = true;
+    SaveLedger ledger;
     for (const std::string& file : options.files) {
-        allFine = AnalyseFile(file, options, port) && allFine;
+        allFine = AnalyseFile(file, options, port, ledger) && allFine;
     }
     StopFilterSystem();
     LmLangClose();
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "%s: cannot write the report\n", kProgram);
+        return 1;
+    }
+    // A warning that could not be written is a lost message, too.
+    if (std::fflush(stderr) != 0 || std::ferror(stderr)) {
         return 1;
     }
     return allFine ? 0 : 1;

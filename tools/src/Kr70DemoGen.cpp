@@ -43,6 +43,16 @@ int WriteDemoParameters(const std::string& path) {
     return LmIniWrite(path.c_str(), &record);
 }
 
+// Flushes standard output; false (with a message) when anything written to it
+// was lost, for example on a full disk.
+bool StdoutWritten() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "kr70-demo-gen: cannot write to standard output\n");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,7 +64,7 @@ int main(int argc, char** argv) {
         double value = 0;
         if (argument == "--help") {
             std::fputs(kUsage, stdout);
-            return 0;
+            return StdoutWritten() ? 0 : 1;
         } else if (argument == "--force") {
             force = true;
         } else if ((argument == "--rate" || argument == "--seconds") && i + 1 < argc &&
@@ -117,5 +127,5 @@ int main(int argc, char** argv) {
             std::printf("wrote %s\n", parameters.c_str());
         }
     }
-    return failures == 0 ? 0 : 1;
+    return failures == 0 && StdoutWritten() ? 0 : 1;
 }

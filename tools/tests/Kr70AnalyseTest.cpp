@@ -1,6 +1,13 @@
 // kr70-analyse and kr70-demo-gen run as programs.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
 
 #include <cmath>
 #include <cstdio>
@@ -68,6 +75,15 @@ protected:
         return run;
     }
     ProgramRun Analyse(const std::vector<std::string>& arguments) { return Program("kr70-analyse", arguments); }
+
+    // Exit code of a run whose standard output is a full device.
+    int ExitWithFullStdout(const std::string& program, const std::vector<std::string>& arguments) {
+        std::string command = "cd " + Quote(dir_.string()) + " && " + Quote(std::string(KR70_BIN_DIR) + "/" + program);
+        for (const std::string& a : arguments) command += " " + Quote(a);
+        command += " >/dev/full 2>/dev/null";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
     // The JSON objects of a --json run, one per line.
     static std::vector<JsonObject> Objects(const std::string& out) {
@@ -313,6 +329,83 @@ TEST_F(Kr70AnalyseTest, DemoGeneratorKeepsExistingFilesUnlessForced) {
     EXPECT_EQ(fs::file_size(File("d/demo-noise.wav")), 44u + 2u * 8000u);
     EXPECT_EQ(Program("kr70-demo-gen", {"--rate", "0", "d"}).exitCode, 2);
     EXPECT_EQ(Program("kr70-demo-gen", {}).exitCode, 2);
+}
+
+TEST_F(Kr70AnalyseTest, SaveNeverReplacesAnInputOrTheResultsOfAnEarlierFile) {
+    fs::create_directories(File("A"));
+    fs::create_directories(File("B"));
+    WriteRaw("A/x.rdt", "SampFreq=1000\nSize=4\n0.1\n0.2\n0.3\n0.4\n");
+    WriteRaw("B/x.rdt", "SampFreq=2000\nSize=4\n0.5\n0.6\n0.7\n0.8\n");
+    ProgramRun run = Analyse({"--save", "A", "A/x.rdt", "B/x.rdt"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(ReadAll(File("A/x.rdt")), "SampFreq=1000\nSize=4\n0.1\n0.2\n0.3\n0.4\n");
+    EXPECT_NE(run.err.find("B/x.rdt: results not saved"), std::string::npos) << run.err;
+    EXPECT_NE(ReadAll(File("A/x.adt")).find("RawData=A/x.rdt\n"), std::string::npos);
+
+    // Two inputs with one base name: the second is refused, the first kept.
+    ProgramRun twice = Analyse({"--save", "R", "A/x.rdt", "B/x.rdt"});
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_NE(twice.err.find("would replace those of A/x.rdt"), std::string::npos) << twice.err;
+    EXPECT_EQ(ReadAll(File("R/x.rdt")).rfind("SampFreq=1000\n", 0), 0u);
+}
+
+TEST_F(Kr70AnalyseTest, EveryProgramReportsAFailedWriteOfItsOutput) {
+    WriteRaw("t.rdt", "SampFreq=1000\nSize=2\n0.1\n0.2\n");
+    EXPECT_NE(ExitWithFullStdout("kr70-analyse", {"--help"}), 0);
+    EXPECT_NE(ExitWithFullStdout("kr70-analyse", {"t.rdt"}), 0);
+    EXPECT_NE(ExitWithFullStdout("kr70-analyse", {"--json", "t.rdt"}), 0);
+    EXPECT_NE(ExitWithFullStdout("kr70-demo-gen", {"--help"}), 0);
+    EXPECT_NE(ExitWithFullStdout("kr70-demo-gen", {"--seconds", "0.1", "d"}), 0);
+}
+
+TEST_F(Kr70AnalyseTest, ASaveKilledAtRandomLeavesEveryEarlierResultComplete) {
+    std::string text = "SampFreq=20000\nSize=60000\n";
+    for (int i = 0; i < 60000; ++i) text += std::to_string(std::sin(i * 0.05)) + "\n";
+    WriteRaw("k.rdt", text);
+    const std::vector<std::string> arguments = {"kr70-analyse", "--save", "out", "k.rdt"};
+    ASSERT_EQ(Analyse({"--save", "out", "k.rdt"}).exitCode, 0);
+    const char* kinds[] = {".rdt", ".adt", ".ydt", ".spd", ".ysp", ".sdt"};
+    std::vector<std::string> complete;
+    for (const char* kind : kinds) complete.push_back(ReadAll(File(std::string("out/k") + kind)));
+
+    const auto start = [&] {
+        std::vector<char*> argv;
+        std::vector<std::string> copy = arguments;
+        for (std::string& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const std::string program = std::string(KR70_BIN_DIR) + "/kr70-analyse";
+        const std::string cwd = dir_.string();
+        pid_t pid = -1;
+        const std::string previous = fs::current_path().string();
+        fs::current_path(cwd);
+        posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        fs::current_path(previous);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    };
+    // How long one whole run takes, so that the kills spread over it.
+    const auto began = std::chrono::steady_clock::now();
+    pid_t pid = start();
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    const auto runMicros = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now() - began).count();
+    std::mt19937 random(7);
+    for (int round = 0; round < 50; ++round) {
+        pid = start();
+        ASSERT_GT(pid, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % (runMicros + 1)));
+        kill(pid, SIGKILL);
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        for (size_t k = 0; k < complete.size(); ++k) {
+            ASSERT_EQ(ReadAll(File(std::string("out/k") + kinds[k])), complete[k])
+                << kinds[k] << " after a kill in round " << round;
+        }
+    }
 }
 
 }  // namespace

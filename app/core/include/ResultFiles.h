@@ -13,9 +13,10 @@
 // (after ".ysp").
 //
 // The raw-data file is not written onto the loaded file itself (the raw-data
-// name or the state's current file); every other target is removed first. A
-// failing writer shows its message (2149 … 2155, caption 2170) and the
-// remaining kinds are still written; nothing is rolled back.
+// name or the state's current file). Each writer replaces its target in one
+// step (a temporary beside it, renamed over it), so a kind that fails keeps
+// its older file. A failing writer shows its message (2149 … 2155, caption
+// 2170) and the remaining kinds are still written; nothing is rolled back.
 #ifndef KR70_APP_CORE_RESULTFILES_H
 #define KR70_APP_CORE_RESULTFILES_H
 

@@ -1,7 +1,8 @@
 // WaveFile — reading waveform files and the small file routines around them.
 //
 // Accepted WAV files: RIFF/WAVE, a format chunk of at least 16 bytes with
-// format tag 1 (PCM), one channel, a non-zero sample rate and either 8 bits
+// format tag 1 (PCM), one channel, a sample rate from 1 to 2147483647 (what a
+// raw-data file can hold) and either 8 bits
 // with block align 1 or 16 bits with block align 2, then (after any other
 // chunks, each followed by its pad byte when its size is odd) a non-empty
 // "data" chunk. Samples become volts: 8-bit (unsigned) v = s × 0.0390625 − 5,

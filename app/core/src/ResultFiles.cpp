@@ -120,7 +120,6 @@ std::vector<SavedFile> SaveResultFiles(const AnalysisState& state, const ResultF
             saved.push_back(SavedFile{target.path, 0, true});
             continue;
         }
-        if (!target.raw) std::remove(target.path.c_str());
         const int32_t status = target.write(target.path.c_str());
         saved.push_back(SavedFile{target.path, status, false});
         if (status != 0) port.ShowWarning(target.messageId, kCaptionFileDialog);

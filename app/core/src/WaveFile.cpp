@@ -1,7 +1,10 @@
 #include "WaveFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -24,18 +27,30 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
+// Opens a regular file for reading. The open is non-blocking, so that a FIFO
+// or a device in the file's place is refused instead of waiting for a writer;
+// the flag is cleared again before anything is read.
 FileHandle OpenForReading(const std::string& path) {
     if (path.empty()) {
         return nullptr;
     }
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
         return nullptr;
     }
-    // Only regular files: a directory opens on Linux but reads fail oddly.
     struct stat status {};
-    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
         return nullptr;
+    }
+    FileHandle file(fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
     }
     return file;
 }
@@ -60,7 +75,10 @@ bool Skip(std::FILE* file, uint64_t count) {
 }
 
 bool Accepted(const WavHeader& header) {
-    if (header.formatTag != 1 || header.channels != 1 || header.sampleRate == 0) {
+    // The rate must also fit the raw-data format's positive 32-bit numbers, so
+    // that every accepted file can be saved as raw data and read back.
+    if (header.formatTag != 1 || header.channels != 1 || header.sampleRate == 0 ||
+        header.sampleRate > 2147483647u) {
         return false;
     }
     return (header.bitsPerSample == 8 && header.blockAlign == 1) ||
@@ -73,6 +91,40 @@ int64_t FileSize(std::FILE* file) {
         return -1;
     }
     return static_cast<int64_t>(status.st_size);
+}
+
+constexpr int kShortRead = 1;
+
+struct WavFill {
+    std::FILE* file;
+    uint16_t bitsPerSample;
+};
+
+// Reads count samples and converts them to volts (FillData's fill step);
+// kShortRead when the file ends early.
+int ConvertSamples(double* out, uint32_t count, void* context) {
+    const WavFill& fill = *static_cast<const WavFill*>(context);
+    const uint32_t bytesPerSample = fill.bitsPerSample == 8 ? 1 : 2;
+    constexpr uint32_t kChunkSamples = 32768;
+    unsigned char bytes[kChunkSamples * 2];
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t n = std::min(kChunkSamples, count - done);
+        if (!ReadExactly(fill.file, bytes, static_cast<size_t>(n) * bytesPerSample)) {
+            return kShortRead;
+        }
+        if (bytesPerSample == 1) {
+            for (uint32_t i = 0; i < n; ++i) {
+                out[done + i] = bytes[i] * 0.0390625 - 5.0;
+            }
+        } else {
+            for (uint32_t i = 0; i < n; ++i) {
+                const auto sample = static_cast<int16_t>(Le16(bytes + 2 * i));
+                out[done + i] = sample * 10.0 / 65534.0;
+            }
+        }
+        done += n;
+    }
+    return WA_OK;
 }
 
 }  // namespace
@@ -154,28 +206,17 @@ WavReadStatus ReadWavFile(const std::string& path, WAData& target) {
     if (count == 0) {
         return WavReadStatus::NoSamples;
     }
-    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[header.dataSize]);
-    std::unique_ptr<double[]> volts(new (std::nothrow) double[count]);
-    if (!bytes || !volts) {
-        return WavReadStatus::OutOfMemory;
-    }
-    if (!ReadExactly(file.get(), bytes.get(), header.dataSize)) {
+    // The samples are converted chunk by chunk straight into the waveform's
+    // own array: one copy of them in memory, never the file's bytes as well.
+    WavFill fill{file.get(), header.bitsPerSample};
+    const int stored = target.FillData(count, header.sampleRate, ConvertSamples, &fill);
+    if (stored == kShortRead) {
         return WavReadStatus::ShortData;
     }
-    const unsigned char* in = bytes.get();
-    double* out = volts.get();
-    if (header.bitsPerSample == 8) {
-        for (uint32_t i = 0; i < count; ++i) {
-            out[i] = in[i] * 0.0390625 - 5.0;
-        }
-    } else {
-        for (uint32_t i = 0; i < count; ++i) {
-            const auto sample = static_cast<int16_t>(Le16(in + 2 * i));
-            out[i] = sample * 10.0 / 65534.0;
-        }
+    if (stored == WA_ERR_MEMORY) {
+        return WavReadStatus::OutOfMemory;
     }
-    bytes.reset();
-    if (target.SetData(out, count, header.sampleRate) != WA_OK) {
+    if (stored != WA_OK) {
         return WavReadStatus::StoreFailed;
     }
     return WavReadStatus::Ok;

@@ -1,11 +1,22 @@
 #include "WaveFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "FakeUiPort.h"
 #include "LmCmAnlz.h"
+#include "LmWACore.h"
 #include "TestFiles.h"
 
 namespace kr70 {
@@ -236,6 +247,92 @@ TEST(WaveFile, DecimalPlaces) {
     EXPECT_EQ(DecimalPlaces(std::string("100")), 0);
     EXPECT_EQ(DecimalPlaces(std::string("0.0625")), 4);
     EXPECT_EQ(DecimalPlaces(std::string("")), 0);
+}
+
+TEST(WaveFile, AFifoIsRefusedWithoutWaitingForAWriter) {
+    ScratchDirectory dir;
+    const std::string fifo = dir.File("rec.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto readers = std::async(std::launch::async, [&] {
+        WAData data;
+        return ReadWavFile(fifo, data) == WavReadStatus::OpenFailed && CheckWavHeader(fifo) == 0 &&
+               IsRawDataFile(fifo) == 0 && FileTime(fifo) == 0;
+    });
+    if (readers.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Release the blocked reader so that the test can end, then fail.
+        for (int i = 0; i < 4; ++i) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        readers.wait();
+        FAIL() << "a reader blocked on the FIFO";
+    }
+    EXPECT_TRUE(readers.get());
+}
+
+TEST(WaveFile, RefusesASampleRateThatARawDataFileCannotHold) {
+    ScratchDirectory dir;
+    WavBuilder wav;
+    wav.Samples16({1, 2, 3});
+    wav.sampleRate = 2147483648u;
+    wav.Write(dir.File("fast.wav"));
+    WAData data;
+    EXPECT_EQ(ReadWavFile(dir.File("fast.wav"), data), WavReadStatus::BadHeader);
+    wav.sampleRate = 2147483647u;
+    wav.Write(dir.File("fastest.wav"));
+    ASSERT_EQ(ReadWavFile(dir.File("fastest.wav"), data), WavReadStatus::Ok);
+    // What is accepted can be stored as raw data and read back.
+    ASSERT_EQ(SaveRawData(dir.File("fastest.rdt").c_str(), data), 0);
+    WAData back;
+    EXPECT_EQ(LoadRawData(dir.File("fastest.rdt").c_str(), back), 0);
+    EXPECT_EQ(back.GetSampFreq(), 2147483647u);
+}
+
+// Resident memory a child process gained while body ran (a fork starts the
+// high-water mark afresh), or SIZE_MAX when body failed.
+size_t PeakGrowth(const std::function<bool()>& body) {
+    const auto kib = [](const char* key) {
+        std::ifstream status("/proc/self/status");
+        std::string word;
+        size_t value = 0;
+        while (status >> word) {
+            if (word == key && status >> value) return value;
+        }
+        return size_t(0);
+    };
+    int channel[2];
+    if (pipe(channel) != 0) return SIZE_MAX;
+    const pid_t child = fork();
+    if (child == 0) {
+        const size_t before = kib("VmHWM:");
+        size_t growth = body() ? (kib("VmHWM:") - before) * 1024 : SIZE_MAX;
+        _exit(write(channel[1], &growth, sizeof growth) == sizeof growth ? 0 : 1);
+    }
+    size_t growth = SIZE_MAX;
+    if (child < 0 || read(channel[0], &growth, sizeof growth) != sizeof growth) growth = SIZE_MAX;
+    close(channel[0]);
+    close(channel[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return growth;
+}
+
+TEST(WaveFile, ReaderHoldsOneCopyOfTheSamples) {
+#ifdef KR70_SANITIZE
+    GTEST_SKIP() << "AddressSanitizer's shadow memory and quarantine change the memory peak";
+#endif
+    // 4,000,000 16-bit samples: 8 MB of file, 32 MB of volts. One copy of the
+    // volts plus the file's bytes stays below 40 MB; two copies reach 64 MB.
+    ScratchDirectory dir;
+    WavBuilder wav;
+    wav.data.assign(8000000, 0x11);
+    wav.Write(dir.File("long.wav"));
+    const size_t growth = PeakGrowth([&] {
+        WAData data;
+        return ReadWavFile(dir.File("long.wav"), data) == WavReadStatus::Ok && data.GetSize() == 4000000u;
+    });
+    EXPECT_LT(growth, size_t(44) << 20);
 }
 
 }  // namespace

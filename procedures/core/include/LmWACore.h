@@ -60,7 +60,7 @@ LMWACORE_API int SaveRawData(const char* file, const WAData& data);
 // file cannot hold, or fewer sample lines than Size give -302. Sample lines are
 // converted as strtod does in the C locale (text that is no number gives 0.0);
 // lines after the Size samples are ignored. On every failure data is left
-// unchanged, except that a failing final store (-2) leaves it empty.
+// unchanged. The samples are parsed into data's own array (one copy in memory).
 LMWACORE_API int LoadRawData(const char* file, WAData& data);
 
 // Filtered-waveform file: "RawData=%s", "SampPitch=%d", "Start=%d", "Len=%d",

@@ -1,8 +1,6 @@
 // Raw-data files: "SampFreq=%d", "Size=%d", then one "%.10f" sample per line.
 #include <cstring>
-#include <new>
 #include <string_view>
-#include <vector>
 
 #include "LineReader.h"
 #include "LmWACore.h"
@@ -34,6 +32,25 @@ int ReadHeaderNumber(LineReader& reader, std::string_view key, uint32_t& value)
     }
     if (!lmwacore::ParsePositiveInt32(line.substr(key.size()), value)) {
         return WA_ERR_FILE_FORMAT;
+    }
+    return WA_OK;
+}
+
+// Parses `count` sample lines into out (FillData's fill step).
+int ReadSamples(double* out, uint32_t count, void* context)
+{
+    LineReader& reader = *static_cast<LineReader*>(context);
+    std::string_view line;
+    for (uint32_t i = 0; i < count; ++i) {
+        switch (reader.Next(line)) {
+        case LineReader::Result::Line:
+            out[i] = lmwacore::ParseDoubleC(line);
+            break;
+        case LineReader::Result::Error:
+            return WA_ERR_FILE_OPEN;
+        default:
+            return WA_ERR_FILE_FORMAT;
+        }
     }
     return WA_OK;
 }
@@ -84,24 +101,9 @@ int LoadRawData(const char* file, WAData& data)
     if (reader.BytesLeft() < size) {
         return WA_ERR_FILE_FORMAT;
     }
-    std::vector<double> samples;
-    try {
-        samples.resize(size);
-    } catch (const std::bad_alloc&) {
-        return WA_ERR_MEMORY;
-    }
-    std::string_view line;
-    for (uint32_t i = 0; i < size; ++i) {
-        switch (reader.Next(line)) {
-        case LineReader::Result::Line:
-            samples[i] = lmwacore::ParseDoubleC(line);
-            break;
-        case LineReader::Result::Error:
-            return WA_ERR_FILE_OPEN;
-        default:
-            return WA_ERR_FILE_FORMAT;
-        }
-    }
+    // The samples are parsed straight into the waveform's own array, so only
+    // one copy of them exists besides the reader's buffer.
+    const int loaded = data.FillData(size, sampFreq, ReadSamples, &reader);
     reader.Close();
-    return data.SetData(samples.data(), size, sampFreq);
+    return loaded;
 }

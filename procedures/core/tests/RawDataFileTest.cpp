@@ -1,10 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include <cmath>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <climits>
+#include <cstdint>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,6 +37,53 @@ std::vector<double> Samples(const WAData& data)
 void Fill(WAData& data, std::vector<double> values, uint32_t sampFreq)
 {
     ASSERT_EQ(data.SetData(values.data(), static_cast<uint32_t>(values.size()), sampFreq), WA_OK);
+}
+
+// Runs body in a child process and returns how far its resident memory rose
+// above what it had at the start (a fork starts the high-water mark afresh),
+// or SIZE_MAX when body failed.
+std::size_t PeakGrowth(const std::function<bool()>& body)
+{
+    const auto kib = [](const char* key) {
+        std::ifstream status("/proc/self/status");
+        std::string word;
+        std::size_t value = 0;
+        while (status >> word) {
+            if (word == key && status >> value) {
+                return value;
+            }
+        }
+        return std::size_t(0);
+    };
+    int channel[2];
+    if (pipe(channel) != 0) {
+        return SIZE_MAX;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const std::size_t before = kib("VmHWM:");
+        std::size_t growth = body() ? (kib("VmHWM:") - before) * 1024 : SIZE_MAX;
+        _exit(write(channel[1], &growth, sizeof growth) == sizeof growth ? 0 : 1);
+    }
+    std::size_t growth = SIZE_MAX;
+    if (child < 0 || read(channel[0], &growth, sizeof growth) != sizeof growth) {
+        growth = SIZE_MAX;
+    }
+    close(channel[0]);
+    close(channel[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return growth;
+}
+
+std::vector<std::string> Names(const std::string& directory)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 class RawDataFile : public ::testing::Test {
@@ -305,4 +362,58 @@ TEST_F(RawDataFile, WritingAndReadingIgnoreTheProcessLocale)
     WAData back;
     ASSERT_EQ(LoadRawData(path.c_str(), back), WA_OK);
     EXPECT_EQ(Samples(back), (std::vector<double>{-1.5, 0.25}));
+}
+
+TEST_F(RawDataFile, ReaderHoldsOneCopyOfTheSamples)
+{
+#ifdef KR70_SANITIZE
+    GTEST_SKIP() << "AddressSanitizer's shadow memory and quarantine change the memory peak";
+#endif
+    // 4,000,000 empty sample lines: 4 MB of file, 32 MB of samples. One copy
+    // of the samples plus the file stays below 40 MB; two copies reach 64 MB.
+    const std::string path = dir.Path("blank.rdt");
+    WriteWholeFile(path, "SampFreq=1000\nSize=4000000\n" + std::string(4000000, '\n'));
+    const std::size_t growth = PeakGrowth([&] {
+        WAData data;
+        return LoadRawData(path.c_str(), data) == WA_OK && data.GetSize() == 4000000u;
+    });
+    EXPECT_LT(growth, std::size_t(44) << 20);
+}
+
+TEST_F(RawDataFile, FailedWriteLeavesTheOldFileAndNoTemporary)
+{
+    const std::string path = dir.Path("old.rdt");
+    const std::string old = "SampFreq=5\nSize=1\n2.0000000000\n";
+    WriteWholeFile(path, old);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    const std::string link = dir.Path("link.rdt");
+    ASSERT_EQ(symlink(path.c_str(), link.c_str()), 0);
+    // A file-size limit makes the write fail half-way, as a full disk would.
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit rl{4096, 4096};
+        WAData data;
+        std::vector<double> values(100000, 1.5);
+        data.SetData(values.data(), 100000, 10);
+        _exit(setrlimit(RLIMIT_FSIZE, &rl) == 0 && SaveRawData(path.c_str(), data) == WA_ERR_FILE_WRITE ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadWholeFile(path), old);
+    EXPECT_EQ(Names(dir.dir()), (std::vector<std::string>{"link.rdt", "old.rdt"}));
+
+    // A successful write through the link replaces the file, keeps the link
+    // and the file's permission bits.
+    WAData data;
+    Fill(data, {3.0}, 5);
+    ASSERT_EQ(SaveRawData(link.c_str(), data), WA_OK);
+    EXPECT_EQ(ReadWholeFile(path), "SampFreq=5\nSize=1\n3.0000000000\n");
+    struct stat info {};
+    ASSERT_EQ(lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(Names(dir.dir()), (std::vector<std::string>{"link.rdt", "old.rdt"}));
 }

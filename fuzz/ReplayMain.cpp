@@ -1,0 +1,45 @@
+// Runs a fuzz target over the files given (or the files in the folders given)
+// without fuzzing: the corpus replay of the normal build and of ctest.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
+
+namespace {
+
+void Replay(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::size_t count = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path path = argv[i];
+        if (std::filesystem::is_directory(path)) {
+            for (const auto& entry : std::filesystem::directory_iterator(path)) {
+                if (entry.is_regular_file()) {
+                    Replay(entry.path());
+                    ++count;
+                }
+            }
+        } else {
+            Replay(path);
+            ++count;
+        }
+    }
+    std::printf("replayed %zu inputs\n", count);
+    if (count == 0) {
+        std::fprintf(stderr, "no inputs found\n");
+        return 1;
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
