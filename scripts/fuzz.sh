@@ -12,7 +12,7 @@ bash scripts/setup.sh
 build_dir=${KR70_FUZZ_BUILD_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DKR70_FUZZ=ON -DKR70_BUILD_BENCH=OFF \
   -DKR70_COMPONENTS="platform;analysis;procedures;inifile;lang;app;tools" -DKR70_APP_UI=OFF
-targets=(rawdata wav ini lang analyse)
+targets=(rawdata wav ini lang analyse environment)
 cmake --build "$build_dir" -j"${KR70_JOBS:-2}" --target "${targets[@]/#/fuzz-}"
 # The targets write their input to a scratch file; on tmpfs the writers'
 # flushes to disk cost nothing.
