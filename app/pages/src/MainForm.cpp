@@ -58,18 +58,28 @@ void MainForm::openPaths(const std::vector<std::string>& paths) {
     return path == settings.currentFile && settings.currentFileTime != 0 &&
            FileTime(path) == settings.currentFileTime;
   };
-  std::string lastAccepted;
+  const RecentFileList before = state_.RecentFiles();
+  std::vector<std::string> accepted;
   for (const std::string& path : paths) {
     if (isCurrentUnchanged(path)) continue;
     if (IsRawDataFile(path) == 1 || CheckWavHeader(path) == 1) {
       state_.RecentFiles().Add(path);
       state_.RebuildFileCombo(path);
-      lastAccepted = path;
+      accepted.push_back(path);
     }
   }
   const std::string& last = paths.back();
-  if (!lastAccepted.empty()) {
-    state_.LoadWaveform(lastAccepted);
+  if (!accepted.empty()) {
+    const std::string lastAccepted = accepted.back();
+    if (state_.LoadWaveform(lastAccepted) != 1) {
+      // The display never names a file whose data it does not show: the
+      // file that could not be loaded leaves the list again (the others
+      // accepted stay, in order) and the file shown stays selected.
+      state_.RecentFiles() = before;
+      accepted.pop_back();
+      for (const std::string& path : accepted) state_.RecentFiles().Add(path);
+      state_.RebuildFileCombo(settings.currentFile);
+    }
   } else if (last != settings.currentFile) {
     port_.ShowWarning(kTextNoAcceptedFile, kCaptionMainView, last);
   }

@@ -24,6 +24,8 @@ void WaveformPage::setData(uint32_t count, uint32_t selectionStart, uint32_t sel
   start_ = selectionStart;
   length_ = selectionLength;
   controls_.setText(kCount, text::formatInt(count));
+  // The read-out described the previous data; it starts empty again.
+  for (int32_t id : {kTimeText, kIndexText, kUpperValue, kLowerValue}) controls_.setText(id, std::string());
   showSelection();
   refresh();
 }

@@ -25,6 +25,10 @@ class FormPort : public testing::FakeUiPort {
     return chosen;
   }
   std::string ComboText(int32_t) override { return comboText; }
+  void FillCombo(int32_t, const std::vector<std::string>& entries, const std::string& selected) override {
+    comboEntries = entries;
+    comboSelected = selected;
+  }
   void ShowControl(int32_t id, bool shown) override { visible[id] = shown; }
   void EnableControl(int32_t id, bool enabled) override { enabledControls[id] = enabled; }
   void SetControlChecked(int32_t id, bool checked) override { checkedControls[id] = checked; }
@@ -37,6 +41,8 @@ class FormPort : public testing::FakeUiPort {
 
   std::vector<std::string> chosen;
   std::string comboText;
+  std::vector<std::string> comboEntries;
+  std::string comboSelected;
   FileDialogRequest lastRequest;
   std::map<int32_t, bool> visible, enabledControls, checkedControls;
   int waveformTakes = 0;
@@ -80,6 +86,22 @@ TEST_F(MainFormTest, OpenLoadsTheLastAcceptedFile) {
   EXPECT_EQ(state.RecentFiles().FilledPaths().size(), 2u);
   EXPECT_TRUE(port.shown.empty());
   EXPECT_EQ(openDialogDirectory(profile), directory.string());
+}
+
+// A file whose header passes but whose samples cannot be read: the display
+// keeps naming the file it shows, and the list is as it was.
+TEST_F(MainFormTest, AFileThatFailsToLoadLeavesTheListAndTheSelectionAsTheyWere) {
+  port.chosen = {first};
+  form.openFiles();
+  const std::string cut = (directory / "cut.wav").string();
+  std::filesystem::copy_file(second, cut);
+  std::filesystem::resize_file(cut, 100);  // header kept, data cut short
+  port.chosen = {second, cut};
+  form.openFiles();
+  EXPECT_EQ(state.Settings().currentFile, first);
+  EXPECT_EQ(state.RecentFiles().FilledPaths(), (std::vector<std::string>{first, second}));
+  EXPECT_EQ(port.comboSelected, first);
+  EXPECT_EQ(port.comboEntries, state.RecentFiles().FilledPaths());
 }
 
 TEST_F(MainFormTest, OpenWithNothingAcceptedNamesTheLastPath) {

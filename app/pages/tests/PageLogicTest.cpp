@@ -210,6 +210,8 @@ TEST_F(WaveformPageFixture, ReadOutUnderTheMouse) {
   EXPECT_EQ(controls.texts[kIndexText], "5000");
   EXPECT_EQ(controls.texts[kUpperValue], "5.000000");
   EXPECT_EQ(controls.texts[kLowerValue], "5.000000");
+  load(10, 10000);  // new data: the read-out of the old data goes
+  for (int32_t id : {kTimeText, kIndexText, kUpperValue, kLowerValue}) EXPECT_EQ(controls.texts[id], "") << id;
 }
 
 TEST(SpectrumRanges, DecadesBetweenResolutionAndNyquist) {
