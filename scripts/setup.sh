@@ -9,7 +9,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libasound2-dev alsa-utils
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n libx11-dev
   desktop-file-utils appstream shared-mime-info
   fonts-ipafont-gothic fonts-liberation2
   xvfb xauth imagemagick x11-utils

@@ -2,6 +2,7 @@
 #include "Icons.h"
 
 #include "FileDialogWindows.h"
+#include "KeyboardLocks.h"
 #include "FileDialogs.h"
 #include "Kr70TextIds.h"
 #include "ParameterFileCommands.h"
@@ -343,13 +344,26 @@ void MainWindow::buildToolBar() {
 
 void MainWindow::buildStatusBar() {
   QStatusBar* bar = statusBar();
-  for (int textId : {ids::kPaneKana, ids::kPaneCaps, ids::kPaneNum, ids::kPaneScroll}) {
-    auto* pane = new QLabel(languageText(textId), bar);
+  // The lock panes show their text while the lock is on; empty while it is
+  // off or where the platform cannot tell (every pane keeps its width).
+  static constexpr int kPanes[] = {ids::kPaneKana, ids::kPaneCaps, ids::kPaneNum, ids::kPaneScroll};
+  QList<QLabel*> panes;
+  for (int textId : kPanes) {
+    auto* pane = new QLabel(bar);
     pane->setObjectName(QString("pane%1").arg(textId));
     pane->setFrameShape(QFrame::Panel);
     pane->setFrameShadow(QFrame::Sunken);
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(languageText(textId)) + 8);
     bar->addPermanentWidget(pane);
+    panes << pane;
   }
+  auto* locks = new QTimer(this);
+  connect(locks, &QTimer::timeout, this, [panes] {
+    const std::optional<KeyboardLocks> state = readKeyboardLocks();
+    for (int i = 0; i < panes.size(); ++i)
+      panes[i]->setText(state && (*state)[i] ? languageText(kPanes[i]) : QString());
+  });
+  locks->start(250);
   bar->showMessage(languageText(ids::kPromptReady));
 }
 

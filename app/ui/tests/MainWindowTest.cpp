@@ -120,10 +120,13 @@ TEST_P(MainWindowTest, EveryMenuAndToolbarTextComesFromTheTable) {
     EXPECT_EQ(tips[i], languageText(tipIds[i]));
     EXPECT_FALSE(tips[i].isEmpty());
   }
+  // The lock panes are there; offscreen nobody can tell the lock state, so
+  // none of them claims a lock is on.
+  QTest::qWait(300);
   for (int pane : {46, 41, 42, 43}) {
     auto* label = window->statusBar()->findChild<QLabel*>(QString("pane%1").arg(pane));
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->text(), languageText(pane));
+    EXPECT_EQ(label->text(), QString());
   }
   for (auto [id, textId] : {std::pair{1004, 300}, {1005, 301}, {1006, 302}, {1009, 303}, {1007, 304}, {1008, 305}}) {
     auto* button = qobject_cast<QPushButton*>(window->formControl(id));
