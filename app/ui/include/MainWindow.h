@@ -88,7 +88,7 @@ class MainWindow : public QMainWindow, public UiPort {
   // The other instance's messages reach the frame here; placement at
   // creation and the first activation of the view.
   instance::InstanceLink& instanceLink() { return *link_; }
-  void instanceMessage(const instance::InstanceMessage& message) { link_->OnMessage(message); }
+  void instanceMessage(const instance::InstanceMessage& message);
   void placeAtCreation() { link_->PlaceAtCreation(); }
   void firstActivation() { link_->OnFirstActivation(); }
   Printing& printing() { return *printing_; }

@@ -503,7 +503,24 @@ void MainWindow::showVersionDialog() {
   dialog.exec();
 }
 
+// While long work runs, commands and messages of the other instance wait and
+// run right after it (user input waits in the queue anyway; these may come
+// from timers or the socket).
+constexpr int kLongWorkRetryMs = 100;
+
+void MainWindow::instanceMessage(const instance::InstanceMessage& message) {
+  if (longWork_) {
+    QTimer::singleShot(kLongWorkRetryMs, this, [this, message] { instanceMessage(message); });
+    return;
+  }
+  link_->OnMessage(message);
+}
+
 void MainWindow::runCommand(int32_t commandId) {
+  if (longWork_) {
+    QTimer::singleShot(kLongWorkRetryMs, this, [this, commandId] { runCommand(commandId); });
+    return;
+  }
   switch (commandId) {
     case 57664: showVersionDialog(); return;
     case 57601: form_.openFiles(); return;
@@ -796,20 +813,27 @@ void MainWindow::EndWaitCursor() {
 // wait too. Nested work, or work asked for off the window's thread, runs in
 // place.
 void MainWindow::RunLongWork(int32_t textId, const std::function<void()>& work) {
-  if (longWork_ || QThread::currentThread() != thread()) {
+  // Inside a modal dialog (a triggered acquisition loading each recording)
+  // the dialog's own timers must not run beside the work: in place there.
+  if (longWork_ || QThread::currentThread() != thread() || QApplication::activeModalWidget()) {
     work();
     return;
   }
   longWork_ = true;
   QWidget* form = centralWidget();
   const bool formUpdates = form && form->updatesEnabled();
-  if (form) form->setUpdatesEnabled(false);
+  if (form) {
+    form->repaint();  // its last picture, without what a closed dialog covered
+    form->setUpdatesEnabled(false);
+  }
   const QString previous = statusBar()->currentMessage();
   statusBar()->showMessage(languageText(textId));
   auto* busy = new QProgressBar(statusBar());
   busy->setRange(0, 0);  // no known end: a moving busy bar
   busy->setMaximumWidth(160);
-  statusBar()->addWidget(busy);
+  busy->setMaximumHeight(statusBar()->fontMetrics().height());
+  busy->setTextVisible(false);
+  statusBar()->addPermanentWidget(busy);
   QTimer observer;
   if (longWorkObserver_) {
     // Once as the first event of the loop below, then every 10 ms.
