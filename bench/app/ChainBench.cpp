@@ -151,6 +151,7 @@ void LongRecording(benchmark::State& bench) {
                 kr70::NullUiPort port;
                 kr70::AnalysisState state(port);
                 state.InitializeParameters("");
+                state.SetDifferenceDataEnabled(false);  // as kr70-analyse
                 state.Settings().spectraEnabled = 1;
                 if (state.LoadWaveform(path) == 1 && state.LastChainStatus() == 0) {
                     elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
