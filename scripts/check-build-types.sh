@@ -25,8 +25,8 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 inputs=()
-for spec in "8000 0.004" "8000 0.02" "11025 0.5" "22050 2" "44100 3" "50000 1.3"; do
-  read -r rate seconds <<<"$spec"
+for recording in "8000 0.004" "8000 0.02" "11025 0.5" "22050 2" "44100 3" "50000 1.3"; do
+  read -r rate seconds <<<"$recording"
   target="$work/in/$rate-$seconds"
   build/bin/kr70-demo-gen --rate "$rate" --seconds "$seconds" "$target" >/dev/null
   inputs+=("$target/demo-tone.wav" "$target/demo-clicks.wav" "$target/demo-noise.wav")

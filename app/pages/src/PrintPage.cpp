@@ -72,11 +72,11 @@ std::string FormatText(std::string_view format, const std::vector<FormatValue>& 
       continue;
     }
     size_t end = i + 1;
-    std::string spec = "%";
+    std::string conversionText = "%";
     while (end < format.size() && std::string_view("-+ #0123456789.").find(format[end]) != std::string_view::npos)
-      spec += format[end++];
+      conversionText += format[end++];
     while (end < format.size() && std::string_view("lhzjt").find(format[end]) != std::string_view::npos) ++end;
-    if (end >= format.size() || spec.size() > 12) {
+    if (end >= format.size() || conversionText.size() > 12) {
       out += format[i];
       continue;
     }
@@ -91,13 +91,13 @@ std::string FormatText(std::string_view format, const std::vector<FormatValue>& 
     if (next >= values.size()) continue;
     const FormatValue& value = values[next++];
     if (integer && !value.real) {
-      spec += "ll";
-      spec += conversion;
-      if (conversion == 'd' || conversion == 'i') out += FormatC(spec.c_str(), static_cast<long long>(value.integer));
-      else out += FormatC(spec.c_str(), static_cast<unsigned long long>(value.integer));
+      conversionText += "ll";
+      conversionText += conversion;
+      if (conversion == 'd' || conversion == 'i') out += FormatC(conversionText.c_str(), static_cast<long long>(value.integer));
+      else out += FormatC(conversionText.c_str(), static_cast<unsigned long long>(value.integer));
     } else if (real && value.real) {
-      spec += conversion;
-      out += FormatC(spec.c_str(), value.number);
+      conversionText += conversion;
+      out += FormatC(conversionText.c_str(), value.number);
     }
   }
   return out;
