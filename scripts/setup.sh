@@ -15,6 +15,7 @@ packages=(
   xvfb xauth imagemagick x11-utils
   poppler-utils libcups2
   libfftw3-dev python3-numpy python3-scipy
+  libsqlite3-dev sqlite3 libpq-dev postgresql
   locales
   clang libclang-rt-14-dev llvm
 )
