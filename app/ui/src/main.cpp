@@ -142,12 +142,14 @@ int main(int argc, char** argv) {
     if (std::getenv("KR70_OPEN_FILES") || !commandLine.waveformFiles.isEmpty()) {
       // Files named at start-up load once the window is on the screen, so
       // that it shows its form and the progress of a long recording instead
-      // of staying blank until the analysis ends.
+      // of staying blank until the analysis ends. Messages of other instances
+      // wait until the files are in the list.
+      constexpr auto kStartupEvents = QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers;
       QElapsedTimer waited;
       waited.start();
       while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents(kStartupEvents, 20);
+      QCoreApplication::processEvents(kStartupEvents);
     }
     QTimer::singleShot(0, &window, [&window] { window.firstActivation(); });
     if (const char* enable = std::getenv("KR70_FFT_DISPLAY"); enable && std::string(enable) == "1")
