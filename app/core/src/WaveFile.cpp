@@ -49,10 +49,10 @@ FileHandle OpenForReading(const std::string& path, int* error = nullptr) {
         return fail(errno);
     }
     struct stat status {};
+    const bool stated = fstat(fd, &status) == 0;
     const int flags = ::fcntl(fd, F_GETFL);
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        const int why = S_ISREG(status.st_mode) ? errno : kNotRegularFile;
+    if (!stated || !S_ISREG(status.st_mode) || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int why = stated && !S_ISREG(status.st_mode) ? kNotRegularFile : errno;
         ::close(fd);
         return fail(why);
     }
@@ -175,13 +175,12 @@ WavReadStatus ReadWavHeader(std::FILE* file, WavHeader& header, FileRefusal* why
     unsigned char riff[12];
     const size_t got = std::fread(riff, 1, sizeof riff, file);
     const bool riffId = got >= 4 && std::memcmp(riff, "RIFF", 4) == 0;
-    if (got == sizeof riff && riffId && std::memcmp(riff + 8, "WAVE", 4) == 0) {
-        // a RIFF/WAVE file: its header follows
-    } else if (riffId && got < sizeof riff) {
-        return cut();
-    } else {
+    if (!riffId || (got == sizeof riff && std::memcmp(riff + 8, "WAVE", 4) != 0)) {
         refusal.kind = RefusalKind::NotWaveform;
         return WavReadStatus::BadHeader;
+    }
+    if (got < sizeof riff) {
+        return cut();
     }
     unsigned char chunk[8];
     if (!ReadExactly(file, chunk, sizeof chunk)) {

@@ -1,9 +1,9 @@
 #include "MainForm.h"
 
 #include "AnalysisState.h"
+#include "FileDialogs.h"
 #include "FileRefusal.h"
 #include "Kr70TextIds.h"
-#include "FileDialogs.h"
 #include "UiPort.h"
 #include "WaveFile.h"
 
@@ -77,14 +77,14 @@ void MainForm::openPaths(const std::vector<std::string>& paths) {
     }
   }
   const std::string& last = paths.back();
-  const bool noneAccepted = accepted.empty() && last != settings.currentFile;
+  // With nothing accepted the last path was refused: message 2021 names it,
+  // and the reasons follow.
   if (!refused.parts.empty()) {
+    const bool noneAccepted = accepted.empty() && last != settings.currentFile;
     refused.parts.insert(refused.parts.begin(),
                          noneAccepted ? MessagePart{kTextNoAcceptedFile, {last}, "\n"}
                                       : MessagePart{text::kMsgFilesNotOpened, {}, "\n"});
     port_.ShowMessage(refused);
-  } else if (noneAccepted) {
-    port_.ShowWarning(kTextNoAcceptedFile, kCaptionMainView, last);
   }
   if (!accepted.empty()) {
     const std::string lastAccepted = accepted.back();
