@@ -122,6 +122,13 @@ TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
   EXPECT_EQ(page.logic().view().scrollPosition(), position + 50);
   turn(-120, Qt::ControlModifier);
   EXPECT_EQ(page.logic().view().zoom(), 1);
+  // The abnormal-sound page's plot takes the wheel the same way.
+  window->form().viewCommand(32780);
+  PlotWidget* square = window->abnormalPage()->plot(0);
+  QWheelEvent wheel(QPointF(10, 10), square->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(square, &wheel);
+  EXPECT_EQ(window->abnormalPage()->logic().view().zoom(), 2);
 }
 
 // One open of three files, two of them refused: one box names both with
