@@ -109,10 +109,11 @@ TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
   WaveformPageWidget& page = *window->waveformPage();
   PlotWidget* plot = page.plot(0);
   const QPointF at(plot->width() * 0.75, plot->height() / 2.0);
-  auto turn = [&](int angle, Qt::KeyboardModifiers modifiers) {
-    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
+  auto turn = [&](int angle, Qt::KeyboardModifiers modifiers, PlotWidget* target = nullptr) {
+    target = target ? target : plot;
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
                       Qt::NoScrollPhase, false);
-    QApplication::sendEvent(plot, &wheel);
+    QApplication::sendEvent(target, &wheel);
   };
   turn(120, Qt::ControlModifier);
   EXPECT_EQ(page.logic().view().zoom(), 2);
@@ -124,10 +125,7 @@ TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
   EXPECT_EQ(page.logic().view().zoom(), 1);
   // The abnormal-sound page's plot takes the wheel the same way.
   window->form().viewCommand(32780);
-  PlotWidget* square = window->abnormalPage()->plot(0);
-  QWheelEvent wheel(QPointF(10, 10), square->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                    Qt::ControlModifier, Qt::NoScrollPhase, false);
-  QApplication::sendEvent(square, &wheel);
+  turn(120, Qt::ControlModifier, window->abnormalPage()->plot(0));
   EXPECT_EQ(window->abnormalPage()->logic().view().zoom(), 2);
 }
 
