@@ -474,6 +474,34 @@ constexpr int kStatusComputingChain = 3451;
 constexpr int kStatusComputingMeasure = 3452;
 constexpr int kStatusComputingSpectra = 3453;
 
+// ---- Why a waveform file is refused, and the spectrum page's read-out ----
+// The reasons take the file's name first ("%s: ..."); numbers come as texts.
+constexpr int kMsgFilesNotOpened = 3500;            // heading over the reasons of refused files
+constexpr int kReasonNotFound = 3501;               // %s name
+constexpr int kReasonPermissionDenied = 3502;       // %s name
+constexpr int kReasonCannotRead = 3503;             // %s name, %s system error text
+constexpr int kReasonNotRegularFile = 3504;         // %s name
+constexpr int kReasonEmpty = 3505;                  // %s name
+constexpr int kReasonNotWaveform = 3506;            // %s name
+constexpr int kReasonWavHeaderCut = 3507;           // %s name, %s bytes in the file
+constexpr int kReasonWavNoFormat = 3508;            // %s name
+constexpr int kReasonChannels = 3509;               // %s name, %s channels
+constexpr int kReasonPcmBits = 3510;                // %s name, %s bits
+constexpr int kReasonFloat = 3511;                  // %s name, %s bits
+constexpr int kReasonExtensible = 3512;             // %s name, %s bits
+constexpr int kReasonFormatTag = 3513;              // %s name, %s format tag
+constexpr int kReasonBlockAlign = 3514;             // %s name, %s block align, %s bits
+constexpr int kReasonSampleRate = 3515;             // %s name, %s Hz
+constexpr int kReasonNoSamples = 3516;              // %s name
+constexpr int kReasonDataCut = 3517;                // %s name, %s bytes there, %s bytes announced
+constexpr int kReasonRawHeader = 3518;              // %s name, %s line number, %s key
+constexpr int kReasonRawCut = 3519;                 // %s name, %s lines there, %s samples announced
+constexpr int kReasonOutOfMemory = 3520;            // %s name
+constexpr int kReasonNotStored = 3521;              // %s name
+constexpr int kSpectrumReadFrequency = 3522;        // read-out label: frequency under the mouse
+constexpr int kSpectrumReadUpper = 3523;            // read-out label: level of the upper spectrum
+constexpr int kSpectrumReadLower = 3524;            // read-out label: level of the lower spectrum
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -501,6 +529,7 @@ inline constexpr int kAllIds[] = {
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251, 3450, 3451, 3452, 3453,
+    3500, 3501, 3502, 3503, 3504, 3505, 3506, 3507, 3508, 3509, 3510, 3511, 3512, 3513, 3514, 3515, 3516, 3517, 3518, 3519, 3520, 3521, 3522, 3523, 3524,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -521,6 +550,12 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
     {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"}, {kCollectFreeSpace, "s"},
     {kCollectMsgBytesNeeded, "s"},
+    {kReasonNotFound, "s"}, {kReasonPermissionDenied, "s"}, {kReasonCannotRead, "ss"}, {kReasonNotRegularFile, "s"},
+    {kReasonEmpty, "s"}, {kReasonNotWaveform, "s"}, {kReasonWavHeaderCut, "ss"}, {kReasonWavNoFormat, "s"},
+    {kReasonChannels, "ss"}, {kReasonPcmBits, "ss"}, {kReasonFloat, "ss"}, {kReasonExtensible, "ss"},
+    {kReasonFormatTag, "ss"}, {kReasonBlockAlign, "sss"}, {kReasonSampleRate, "ss"}, {kReasonNoSamples, "s"},
+    {kReasonDataCut, "sss"}, {kReasonRawHeader, "sss"}, {kReasonRawCut, "sss"}, {kReasonOutOfMemory, "s"},
+    {kReasonNotStored, "s"},
 };
 
 }  // namespace kr70::text

@@ -27,6 +27,7 @@ struct OsCalls {
   ssize_t (*write)(int fd, const void* buffer, size_t bytes);
   int (*lstat)(const char* path, struct stat* info);
   ssize_t (*readlink)(const char* path, char* buffer, size_t size);
+  int (*access)(const char* path, int mode);
 };
 
 // The table in use (process-wide).

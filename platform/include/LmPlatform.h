@@ -208,6 +208,24 @@ size_t GlobalSize(const void* block);  // bytes asked for; 0 for null
 // ---------------------------------------------------------------------------
 // Small helpers
 
+// ---------------------------------------------------------------------------
+// Per-user directories of an installed program
+//
+// A program installed where its user may not write keeps its files in the
+// user's XDG directories instead of its own folder: Data in $XDG_DATA_HOME
+// (else ~/.local/share), Cache (temporary files) in $XDG_CACHE_HOME (else
+// ~/.cache), each followed by "/Ostrel/KR70". Relative XDG values are ignored,
+// as the XDG rules say.
+enum class UserDirectory { Data, Cache };
+// The per-user directory of that kind ("" when neither the variable nor
+// $HOME is set).
+std::string UserDirectoryPath(UserDirectory kind);
+// `directory` itself when this process may write into it, or when it does not
+// exist or cannot be checked for another reason than permission; otherwise
+// the per-user directory of `fallback`, created (mode 0700) for Cache. The
+// check and the creation go through the OS seam.
+std::string WritableOrUserDirectory(const std::string& directory, UserDirectory fallback);
+
 void Sleep(DWORD milliseconds);
 // Milliseconds since an arbitrary start, monotonic, wraps at 2^32.
 DWORD GetTickCount();

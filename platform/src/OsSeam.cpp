@@ -27,6 +27,7 @@ OsCalls RealCalls() {
   calls.write = ::write;
   calls.lstat = ::lstat;
   calls.readlink = ::readlink;
+  calls.access = ::access;
   return calls;
 }
 

@@ -20,7 +20,8 @@ std::string MessageText(const Message& message) {
             }
         }
         piece += part.appended;
-        if (!text.empty() && !piece.empty()) {
+        // A part that ends its line is already followed by a blank below.
+        if (!text.empty() && !piece.empty() && text.back() != '\n') {
             text += ' ';
         }
         text += piece;

@@ -216,6 +216,11 @@ TEST_F(Kr70AnalyseTest, UnloadableFilesAreReportedAndMakeTheExitCodeNonZero) {
     EXPECT_TRUE(Get(objects[2], "loaded").boolean);
     EXPECT_NE(run.err.find("kr70-analyse: missing.wav: "), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("kr70-analyse: garbage.wav: "), std::string::npos) << run.err;
+    // The reasons of the window's boxes, on the same line as the message.
+    EXPECT_NE(run.err.find(" missing.wav: the file does not exist.\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(" garbage.wav: the WAV header ends after 16 bytes, before the data chunk.\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST_F(Kr70AnalyseTest, AMeasureThatFailsGivesNullFiguresAndItsStatus) {

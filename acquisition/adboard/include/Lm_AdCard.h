@@ -15,7 +15,9 @@
 // codes are converted exactly: volts = (code & 0x1FFF) x 8 x 0.00030517578125
 // - 5.0, clamped to +-4.5 V, x 7281.555555555555 truncated to 16-bit PCM. The
 // PCM samples go to the temporary file "<program folder>/LM_AD_NIWavDataFileSgl.tmp"
-// and are copied behind the header in 20480-byte chunks.
+// (in the user's XDG cache directory, lmp::UserDirectory::Cache, when the
+// program folder is not writable) and are copied behind the header in
+// 20480-byte chunks.
 //
 // Trigger mode: TrgModeSet arms the card and returns; the window gets 6078
 // with wParam 1 or 4 (started, trigger), 128 (count reached) or 2 (overrun);

@@ -88,7 +88,8 @@ int64_t FileSize(int fd) {
 }  // namespace
 
 CLmAdCard::CLmAdCard() {
-  std::string folder = ProgramDirectory();
+  // An installed program keeps the file among the user's temporary files.
+  std::string folder = WritableOrUserDirectory(ProgramDirectory(), UserDirectory::Cache);
   tempFilePath_ = folder.empty() ? kTempFileName : folder + "/" + kTempFileName;
 }
 

@@ -1,7 +1,13 @@
 // Without a card driver (KR70_CARD=none) the card library does not load:
 // Initialize reports -99, while ReadWav and GetData still work on files.
 #include "AcqTestUtil.h"
+#include "LmOsSeam.h"
 #include "Lm_AdCard.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 
 using namespace kr70test;
 
@@ -29,4 +35,28 @@ TEST(AdCardNoCard, InitializeReportsTheMissingLibraryAndFilesStillRead) {
   // A failed load leaves no lock behind.
   lmp::NamedLock probe;
   EXPECT_EQ(probe.Create("CLmAdNiMutex"), lmp::NamedLock::kCreated);
+}
+
+// An installed program's folder is not writable: the temporary file goes to
+// the user's cache directory (made on the way). Root may write anywhere, so
+// the refusal comes through the OS seam.
+TEST(AdCardNoCard, ReadOnlyProgramFolderPutsTheTemporaryFileInTheUsersCache) {
+  ScratchFolder dir;
+  ::setenv("XDG_CACHE_HOME", dir.File("cache").c_str(), 1);
+  {
+    lmp::OsCallsOverride os;
+    os->access = [](const char* path, int mode) {
+      if (lmp::ProgramDirectory() == path) {
+        errno = EACCES;
+        return -1;
+      }
+      return ::access(path, mode);
+    };
+    CLmAdCard ad;
+    EXPECT_EQ(ad.TemporaryFilePath(), dir.File("cache") + "/Ostrel/KR70/LM_AD_NIWavDataFileSgl.tmp");
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("cache") + "/Ostrel/KR70"));
+  ::unsetenv("XDG_CACHE_HOME");
+  CLmAdCard installedHere;
+  EXPECT_EQ(installedHere.TemporaryFilePath(), lmp::ProgramDirectory() + "/LM_AD_NIWavDataFileSgl.tmp");
 }

@@ -153,7 +153,9 @@ class InstanceLink {
   // The close-allowed flag: set when the view handles a message.
   bool CloseAllowed() const { return closeAllowed_; }
 
-  // Command 32785 / 32786.
+  // Command 32785 / 32786. The parameter file "TMPPARA.TMP" is written into
+  // programDirectory, or the user's XDG cache directory when that is not
+  // writable.
   void StartComparisonViewer(const std::string& programDirectory, const std::string& executable);
   // Enables or disables 32785 and 32786 by the rule: not a viewer and no
   // viewer started by this instance.

@@ -48,7 +48,8 @@ struct StartupSettings {
 };
 
 // Reads the "Custom" options and the default directories; an empty
-// "DirDefaultPlus" becomes programDirectory + "/Data" and an absent
+// "DirDefaultPlus" becomes programDirectory + "/Data" (the user's XDG data
+// directory + "/Data" when the program directory is not writable) and an absent
 // "DirDefSetPlus" becomes 0, both written back.
 StartupSettings loadStartupSettings(Profile& profile, const std::string& programDirectory);
 

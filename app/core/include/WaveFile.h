@@ -17,6 +17,8 @@
 #include <cstdio>
 #include <string>
 
+#include "FileRefusal.h"
+
 class WAData;
 
 namespace kr70 {
@@ -45,11 +47,28 @@ enum class WavReadStatus {
 };
 
 // Reads and checks the header of an open file positioned at its start.
-// On success the file is positioned at the first sample byte.
-WavReadStatus ReadWavHeader(std::FILE* file, WavHeader& header);
+// On success the file is positioned at the first sample byte. On BadHeader
+// *why (when given) says what is wrong: the format found (checked as soon as
+// the format chunk is read), a header cut short, or no RIFF/WAVE at all.
+WavReadStatus ReadWavHeader(std::FILE* file, WavHeader& header, FileRefusal* why = nullptr);
 
 // Reads the WAV file into target (changed only by a successful SetData).
 WavReadStatus ReadWavFile(const std::string& path, WAData& target);
+
+// Why the file cannot be read as a waveform: file is open at its start, or
+// null when the open failed with errno openError (kNotRegularFile for a
+// directory or device). A file that starts with "SampFreq=" is judged as a
+// raw-data file (header lines, sample lines against Size), any other as WAV
+// (header, then the data chunk against the file's length). Kind None when the
+// bytes hold a readable waveform. Reads the file to its end at most.
+FileRefusal DiagnoseWaveformFile(std::FILE* file, int openError);
+// The same for a path, opened as the readers open it (through the OS seam).
+FileRefusal DiagnoseWaveformPath(const std::string& path);
+
+// Message 2023 (caption 2024) with the file's name and the reason on a line
+// of its own; when the bytes show nothing wrong, the reason is the memory
+// (outOfMemory) or that the samples could not be stored.
+Message FileNotReadMessage(const std::string& path, bool outOfMemory);
 
 // 1 when the file has a complete, accepted header (samples are not read), else 0.
 int32_t CheckWavHeader(const std::string& path);

@@ -94,22 +94,21 @@ int32_t AnalysisState::LoadWaveform(const std::string& path) {
     }
     {
         WaitCursor wait(port_);
-        bool raw = false;
+        int rawStatus = WA_OK;
         WavReadStatus status = WavReadStatus::Ok;
         std::error_code sizeError;
         const uintmax_t bytes = std::filesystem::file_size(trimmed, sizeError);
         Compute(kTextReadingFile, sizeError ? 0 : bytes / 2, [&] {
-            raw = LoadRawData(trimmed.c_str(), raw_) == 0;
-            if (!raw) status = ReadWavFile(trimmed, raw_);
+            rawStatus = LoadRawData(trimmed.c_str(), raw_);
+            if (rawStatus != WA_OK) status = ReadWavFile(trimmed, raw_);
         });
-        if (!raw) {
-            if (status != WavReadStatus::Ok) {
-                if (status == WavReadStatus::StoreFailed || status == WavReadStatus::OutOfMemory) {
-                    Warn(kTextSamplesNotStored);
-                }
-                Warn(kTextFileNotLoaded);
-                return 0;
+        if (rawStatus != WA_OK && status != WavReadStatus::Ok) {
+            const bool memory = status == WavReadStatus::OutOfMemory || rawStatus == WA_ERR_MEMORY;
+            if (memory || status == WavReadStatus::StoreFailed) {
+                Warn(kTextSamplesNotStored);
             }
+            port_.ShowMessage(FileNotReadMessage(trimmed, memory));
+            return 0;
         }
         settings_.fileLoaded = 1;
         settings_.currentFile = trimmed;

@@ -289,6 +289,8 @@ void InstanceLink::StartComparisonViewer(const std::string& programDirectory, co
   if (viewer_ || state_.Settings().comparisonViewerStarted != 0) return;
   std::string directory = programDirectory;
   while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+  // An installed program puts the file among the user's temporary files.
+  directory = lmp::WritableOrUserDirectory(directory, lmp::UserDirectory::Cache);
   const std::string parameterFile = directory + "/TMPPARA.TMP";
   LmIniRecord record{};
   state_.FillParameterRecord(record);

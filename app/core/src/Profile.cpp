@@ -1,5 +1,7 @@
 #include "Profile.h"
 
+#include "LmPlatform.h"
+
 namespace kr70 {
 
 StartupSettings loadStartupSettings(Profile& profile, const std::string& programDirectory) {
@@ -12,6 +14,8 @@ StartupSettings loadStartupSettings(Profile& profile, const std::string& program
   if (settings.defaultDirectory.empty()) {
     std::string directory = programDirectory;
     while (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+    // An installed program keeps its data in the user's data directory.
+    directory = lmp::WritableOrUserDirectory(directory, lmp::UserDirectory::Data);
     settings.defaultDirectory = directory + "/Data";
     profile.setString("DirPosPlus", "DirDefaultPlus", settings.defaultDirectory);
   }

@@ -1,5 +1,8 @@
 // The main and viewer instances: roles, the message wire form, the copied-data
 // records, placement, the close protocol and the comparison-viewer command.
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -8,7 +11,9 @@
 #include "AnalysisState.h"
 #include "FakeUiPort.h"
 #include "Instances.h"
+#include "LmOsSeam.h"
 #include "LmPlatform.h"
+#include "Profile.h"
 #include "TestFiles.h"
 
 namespace kr70::instance {
@@ -219,6 +224,39 @@ TEST_F(InstanceLinkTest, ComparisonCommandStaysDisabledUntilTheViewerEnds) {
   EXPECT_TRUE(port.enabledMenuItems[32785]);
   EXPECT_TRUE(port.enabledMenuItems[32786]);
   EXPECT_EQ(placed.back(), (Rect{240, 212, 800, 600}));
+}
+
+// An installed program (its directory not writable) keeps the default data
+// directory and the viewer's parameter file in the user's XDG directories.
+// Root may write anywhere, so the refusal comes through the OS seam.
+TEST_F(InstanceLinkTest, ReadOnlyProgramDirectoryUsesTheUsersXdgDirectories) {
+  const std::string program = dir.File("program");
+  std::filesystem::create_directories(program);
+  ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", dir.File("cache").c_str(), 1);
+  static std::string readOnly;
+  readOnly = program;
+  lmp::OsCallsOverride os;
+  os->access = [](const char* path, int mode) {
+    if (readOnly == path) {
+      errno = EROFS;
+      return -1;
+    }
+    return ::access(path, mode);
+  };
+  MemoryProfile profile;
+  EXPECT_EQ(loadStartupSettings(profile, program + "/").defaultDirectory, dir.File("data") + "/Ostrel/KR70/Data");
+  auto link = Make(false);
+  link->StartComparisonViewer(program, "/opt/kr70/KR70");
+  const std::string parameters = dir.File("cache") + "/Ostrel/KR70/TMPPARA.TMP";
+  EXPECT_EQ(port.started, (std::vector<std::string>{"/opt/kr70/KR70", "/v", parameters}));
+  EXPECT_TRUE(std::filesystem::is_regular_file(parameters));
+  // A writable program directory keeps them.
+  readOnly.clear();
+  MemoryProfile fresh;
+  EXPECT_EQ(loadStartupSettings(fresh, program).defaultDirectory, program + "/Data");
+  ::unsetenv("XDG_DATA_HOME");
+  ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST_F(InstanceLinkTest, ACrashedViewerEnablesTheCommandAgain) {

@@ -41,6 +41,8 @@ class AbnormalPage {
   void sliderMoved(int position);
   void scrolled(ScrollAction action, int trackPosition = 0);
   void mouseMoved(double fraction);
+  // Mouse wheel over the plot: as on the waveform page (TimeView::wheel).
+  void wheelTurned(int notches, bool zoom, double fraction);
   void refresh();
 
   void paintAxis(Painter& painter, int width, int height) const;

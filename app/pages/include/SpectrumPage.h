@@ -21,6 +21,8 @@ inline constexpr int32_t kPower = 1050, kAmplitude = 1051;
 inline constexpr int32_t kFrom = 1054, kTo = 1055;
 inline constexpr int32_t kUpperDecibel = 1060, kLowerDecibel = 1061;
 inline constexpr int32_t kCount = 1056, kPeaks = 1095;
+// Read-out under the mouse: frequency, level of the upper and the lower spectrum.
+inline constexpr int32_t kFrequencyText = 1190, kUpperLevel = 1194, kLowerLevel = 1196;
 inline constexpr int32_t kTextFromNotBelowTo = 2091, kTextToNotAboveFrom = 2092;
 }  // namespace spectrum_page
 
@@ -58,6 +60,12 @@ class SpectrumPage {
   void fromChosen(int index);                // refused unless below "to"
   void toChosen(int index);                  // refused unless above "from"
   void decibelChosen(int plot, int index);   // 0 upper, 1 lower
+  // Mouse over the plots at `fraction` of the plot width (-1.0 outside
+  // both): the frequency there ("%.2f" Hz) and, at the nearest drawn bin
+  // (1 .. N/2 - 1), the level of each spectrum of the shown kind
+  // (20·log10 of its value, "%.2f" dB; empty for 0 or no bin). Set data
+  // clears the read-out.
+  void mouseMoved(double fraction);
 
   void paintPlot(int plot, Painter& painter, int width, int height) const;
   void paintAxis(Painter& painter, int width, int height) const;

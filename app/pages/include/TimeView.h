@@ -29,6 +29,13 @@ class TimeView {
   // within 0 .. 1000 − page (0 .. 999 for page 0). Returns whether it moved.
   bool scroll(ScrollAction action, int trackPosition = 0);
 
+  // Mouse wheel, `notches` turned (positive away from the user). Plain:
+  // a line of the scroll bar per notch, away from the user to earlier times.
+  // With zoom (Ctrl): a slider step per notch, away from the user zooming
+  // in, keeping the place under the mouse (fraction of the plot width; the
+  // centre when outside) where it was. Returns whether the view changed.
+  bool wheel(int notches, bool zoom, double fraction);
+
   int sliderPosition() const { return slider_; }
   int zoom() const { return kZoomFactor[slider_]; }
   // Scroll page as the scroll bar has it: 0 while zooming is off.

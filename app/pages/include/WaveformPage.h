@@ -61,8 +61,13 @@ class WaveformPage {
   void scrolled(ScrollAction action, int trackPosition = 0);
   // Mouse over the plots as a fraction of the plot width (-1.0 outside both).
   void mousePressed(double fraction);
-  void mouseReleased(double fraction);
   void mouseMoved(double fraction);
+  // While a drag goes on and when it ends: the pointer's horizontal place as
+  // a fraction of the plot width wherever the pointer is; a place left or
+  // right of the plots counts as their edge. The band follows the drag and
+  // the release selects up to the place.
+  void mouseDragged(double horizontal);
+  void mouseReleased(double horizontal);
   // Mouse wheel over the plots, `notches` turned (positive away from the
   // user). Plain: scrolls a line of the scroll bar per notch, away from the
   // user to earlier times. With Ctrl (zoom): moves the slider a step per
@@ -97,6 +102,9 @@ class WaveformPage {
   void validateLength(const std::string& text);
   void refuse(int32_t controlId, int32_t textId, const std::string& restored, bool& ready);
   void commitSelection();
+  // The samples between the pressed place and `to` (clamped to the plot);
+  // false when that covers none.
+  bool dragRange(double to, uint32_t& start, uint32_t& length) const;
   void showSelection();
   int64_t firstSample() const { return view_.firstSample(count_); }
 
@@ -112,6 +120,7 @@ class WaveformPage {
   uint32_t count_ = 0, start_ = 0, length_ = 0;
   TimeView view_;
   double pressed_ = -1.0;
+  double dragged_ = -1.0;  // where the drag is now, -1.0 before it moved
 };
 
 }  // namespace kr70

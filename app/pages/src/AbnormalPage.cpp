@@ -58,6 +58,10 @@ void AbnormalPage::scrolled(ScrollAction action, int trackPosition) {
   if (view_.scroll(action, trackPosition)) refresh();
 }
 
+void AbnormalPage::wheelTurned(int notches, bool zoom, double fraction) {
+  if (count_ != 0 && view_.wheel(notches, zoom, fraction)) refresh();
+}
+
 void AbnormalPage::refresh() {
   view_.applyDuration(count_, square_.samplingFrequency);
   view_.show(controls_, kSlider, kZoomText, kScrollBar);

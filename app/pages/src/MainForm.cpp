@@ -2,6 +2,8 @@
 
 #include "AnalysisState.h"
 #include "FileDialogs.h"
+#include "FileRefusal.h"
+#include "Kr70TextIds.h"
 #include "UiPort.h"
 #include "WaveFile.h"
 
@@ -60,15 +62,30 @@ void MainForm::openPaths(const std::vector<std::string>& paths) {
   };
   const RecentFileList before = state_.RecentFiles();
   std::vector<std::string> accepted;
+  // Every refused file is named with its reason in one box.
+  Message refused;
   for (const std::string& path : paths) {
     if (isCurrentUnchanged(path)) continue;
     if (IsRawDataFile(path) == 1 || CheckWavHeader(path) == 1) {
       state_.RecentFiles().Add(path);
       state_.RebuildFileCombo(path);
       accepted.push_back(path);
+    } else {
+      FileRefusal why = DiagnoseWaveformPath(path);
+      if (why.kind == RefusalKind::None) why.kind = RefusalKind::NotWaveform;
+      AppendRefusal(refused, path, why);
     }
   }
   const std::string& last = paths.back();
+  // With nothing accepted the last path was refused: message 2021 names it,
+  // and the reasons follow.
+  if (!refused.parts.empty()) {
+    const bool noneAccepted = accepted.empty() && last != settings.currentFile;
+    refused.parts.insert(refused.parts.begin(),
+                         noneAccepted ? MessagePart{kTextNoAcceptedFile, {last}, "\n"}
+                                      : MessagePart{text::kMsgFilesNotOpened, {}, "\n"});
+    port_.ShowMessage(refused);
+  }
   if (!accepted.empty()) {
     const std::string lastAccepted = accepted.back();
     if (state_.LoadWaveform(lastAccepted) != 1) {
@@ -80,8 +97,6 @@ void MainForm::openPaths(const std::vector<std::string>& paths) {
       for (const std::string& path : accepted) state_.RecentFiles().Add(path);
       state_.RebuildFileCombo(settings.currentFile);
     }
-  } else if (last != settings.currentFile) {
-    port_.ShowWarning(kTextNoAcceptedFile, kCaptionMainView, last);
   }
 }
 

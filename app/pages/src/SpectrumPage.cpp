@@ -1,5 +1,7 @@
 #include "SpectrumPage.h"
 
+#include <cmath>
+
 #include "PageText.h"
 #include "UiPort.h"
 
@@ -31,6 +33,7 @@ SpectrumPage::SpectrumPage(UiPort& port, PageControls& controls, int decibelInde
 
 void SpectrumPage::setData(uint32_t size, uint32_t samplingFrequency) {
   controls_.setText(kCount, text::formatInt(size));
+  for (int32_t id : {kFrequencyText, kUpperLevel, kLowerLevel}) controls_.setText(id, std::string());
   if (size != 0) {
     std::vector<std::string> entries = frequencyRangeEntries(size, samplingFrequency);
     if (!entries.empty()) {
@@ -42,6 +45,24 @@ void SpectrumPage::setData(uint32_t size, uint32_t samplingFrequency) {
     }
   }
   controls_.redraw(-1);
+}
+
+void SpectrumPage::mouseMoved(double fraction) {
+  const double lowest = lowestFrequency(), highest = highestFrequency();
+  if (fraction < 0.0 || lowest <= 0.0 || highest <= lowest) return;
+  // The inverse of the plot's logarithmic frequency mapping.
+  const double frequency = lowest * std::pow(highest / lowest, fraction);
+  controls_.setText(kFrequencyText, text::formatFixed(frequency, 2));
+  auto level = [this, frequency](const SpectrumSpan& span) {
+    const double* values = kind_ == 0 ? span.power : span.amplitude;
+    if (values == nullptr || span.samplingFrequency == 0) return std::string();
+    const double bin = std::round(frequency * span.size / span.samplingFrequency);
+    if (bin < 1.0 || bin > span.size / 2.0 - 1.0) return std::string();
+    const double value = values[static_cast<uint32_t>(bin)];
+    return value > 0.0 ? text::formatFixed(20.0 * std::log10(value), 2) : std::string();
+  };
+  controls_.setText(kUpperLevel, level(upper_));
+  controls_.setText(kLowerLevel, level(lower_));
 }
 
 double SpectrumPage::lowestFrequency() const {

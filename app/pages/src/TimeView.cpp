@@ -4,6 +4,8 @@
 #include "PageText.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace kr70 {
 
@@ -47,6 +49,27 @@ bool TimeView::scroll(ScrollAction action, int trackPosition) {
   const bool moved = position != position_;
   position_ = position;
   return moved;
+}
+
+bool TimeView::wheel(int notches, bool zoom, double fraction) {
+  if (notches == 0) return false;
+  if (!zoom) {
+    if (!scrollEnabled()) return false;
+    bool moved = false;
+    for (int i = 0; i < std::abs(notches); ++i)
+      moved = scroll(notches > 0 ? ScrollAction::LineLeft : ScrollAction::LineRight) || moved;
+    return moved;
+  }
+  if (!sliderEnabled()) return false;
+  const double anchor = fraction < 0.0 ? 0.5 : std::min(fraction, 1.0);
+  // The place in the record (0..1) under the mouse before the zoom changes.
+  const double at = position_ / 1000.0 + anchor / this->zoom();
+  const int before = slider_;
+  setSliderPosition(before + notches);
+  if (slider_ == before) return false;
+  if (scrollEnabled())
+    scroll(ScrollAction::Track, static_cast<int>(std::lround((at - anchor / this->zoom()) * 1000.0)));
+  return true;
 }
 
 double TimeView::timeAt(uint32_t count, uint32_t samplingFrequency, double fraction) const {

@@ -147,25 +147,7 @@ void WaveformPage::scrolled(ScrollAction action, int trackPosition) {
 }
 
 void WaveformPage::wheelTurned(int notches, bool zoom, double fraction) {
-  if (notches == 0 || count_ == 0) return;
-  if (!zoom) {
-    if (!view_.scrollEnabled()) return;
-    bool moved = false;
-    for (int i = 0; i < std::abs(notches); ++i)
-      moved = view_.scroll(notches > 0 ? ScrollAction::LineLeft : ScrollAction::LineRight) || moved;
-    if (moved) refresh();
-    return;
-  }
-  if (!view_.sliderEnabled()) return;
-  const double anchor = fraction < 0.0 ? 0.5 : std::min(fraction, 1.0);
-  // The place in the record (0..1) under the mouse before the zoom changes.
-  const double at = view_.scrollPosition() / 1000.0 + anchor / view_.zoom();
-  const int before = view_.sliderPosition();
-  view_.setSliderPosition(before + notches);
-  if (view_.sliderPosition() == before) return;
-  if (view_.scrollEnabled())
-    view_.scroll(ScrollAction::Track, static_cast<int>(std::lround((at - anchor / view_.zoom()) * 1000.0)));
-  refresh();
+  if (count_ != 0 && view_.wheel(notches, zoom, fraction)) refresh();
 }
 
 void WaveformPage::refresh() {
@@ -177,23 +159,43 @@ void WaveformPage::refresh() {
 void WaveformPage::mousePressed(double fraction) {
   if (count_ == 0 || fraction < 0.0) return;
   pressed_ = fraction;
+  dragged_ = -1.0;
   controls_.captureMouse(true);
 }
 
-void WaveformPage::mouseReleased(double fraction) {
-  if (pressed_ < 0.0) return;
-  controls_.captureMouse(false);
-  const double pressed = pressed_;
-  pressed_ = -1.0;
-  if (fraction < 0.0 || count_ == 0) return;
-  const double left = std::min(pressed, fraction), right = std::max(pressed, fraction);
+bool WaveformPage::dragRange(double to, uint32_t& start, uint32_t& length) const {
+  const double at = std::clamp(to, 0.0, 1.0);
+  const double left = std::min(pressed_, at), right = std::max(pressed_, at);
   const int64_t visible = count_ / view_.zoom();
   const int64_t s0 = firstSample();
-  const auto start = static_cast<int64_t>(std::trunc(s0 + visible * left));
-  const auto end = static_cast<int64_t>(std::trunc(s0 + visible * right));
-  if (start >= end) return;
-  start_ = static_cast<uint32_t>(start);
-  length_ = static_cast<uint32_t>(std::min<int64_t>(end, count_) - start);
+  const auto first = static_cast<int64_t>(std::trunc(s0 + visible * left));
+  const auto end = std::min<int64_t>(static_cast<int64_t>(std::trunc(s0 + visible * right)), count_);
+  if (first >= end) return false;
+  start = static_cast<uint32_t>(first);
+  length = static_cast<uint32_t>(end - first);
+  return true;
+}
+
+void WaveformPage::mouseDragged(double horizontal) {
+  if (pressed_ < 0.0) return;
+  dragged_ = std::clamp(horizontal, 0.0, 1.0);
+  controls_.redraw(0);
+  controls_.redraw(1);
+}
+
+void WaveformPage::mouseReleased(double horizontal) {
+  if (pressed_ < 0.0) return;
+  controls_.captureMouse(false);
+  uint32_t start = 0, length = 0;
+  const bool selected = count_ != 0 && dragRange(horizontal, start, length);
+  pressed_ = -1.0;
+  dragged_ = -1.0;
+  if (!selected) {
+    controls_.redraw(-1);  // a band drawn while dragging goes
+    return;
+  }
+  start_ = start;
+  length_ = length;
   showSelection();
   commitSelection();
 }
@@ -231,6 +233,12 @@ void WaveformPage::paintPlot(int plot, Painter& painter, int width, int height) 
   view.bottom = limits_[plot == 0 ? 1 : 3].accepted;
   view.selectionStart = start_;
   view.selectionLength = length_;
+  // While dragging, the band shows what the release would select.
+  uint32_t dragStart = 0, dragLength = 0;
+  if (pressed_ >= 0.0 && dragged_ >= 0.0 && dragRange(dragged_, dragStart, dragLength)) {
+    view.selectionStart = dragStart;
+    view.selectionLength = dragLength;
+  }
   plot::drawWaveformPlot(painter, width, height, view, tickStep());
 }
 

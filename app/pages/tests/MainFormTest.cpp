@@ -2,6 +2,7 @@
 #include "AnalysisState.h"
 #include "FakePage.h"
 #include "MainForm.h"
+#include "Kr70TextIds.h"
 
 #include "TestWav.h"
 
@@ -84,7 +85,9 @@ TEST_F(MainFormTest, OpenLoadsTheLastAcceptedFile) {
   EXPECT_EQ(port.lastRequest.filters.at(0).descriptionId, kTextOpenFilter);
   EXPECT_EQ(state.Settings().currentFile, first);
   EXPECT_EQ(state.RecentFiles().FilledPaths().size(), 2u);
-  EXPECT_TRUE(port.shown.empty());
+  // The refused file is not dropped silently: one box names it.
+  ASSERT_EQ(port.shown.size(), 1u);
+  EXPECT_EQ(port.shown[0].textId, text::kMsgFilesNotOpened);
   EXPECT_EQ(openDialogDirectory(profile), directory.string());
 }
 

@@ -179,9 +179,15 @@ TEST_F(WaveformPageFixture, DragsInBothDirectionsSelectTheSameAndAClickNothing) 
   page.mouseReleased(0.4);
   EXPECT_EQ(commits.size(), 2u);
   EXPECT_DOUBLE_EQ(page.pressedFraction(), -1.0);
+  // Released beyond the plots' right or left edge: the selection ends there.
   page.mousePressed(0.4);
-  page.mouseReleased(-1.0);  // released outside the plots
-  EXPECT_EQ(commits.size(), 2u);
+  page.mouseReleased(1.7);
+  ASSERT_EQ(commits.size(), 3u);
+  EXPECT_EQ(commits[2], std::make_pair(400u, 600u));
+  page.mousePressed(0.4);
+  page.mouseReleased(-1.0);
+  ASSERT_EQ(commits.size(), 4u);
+  EXPECT_EQ(commits[3], std::make_pair(0u, 400u));
   EXPECT_DOUBLE_EQ(page.pressedFraction(), -1.0);
 }
 
@@ -265,6 +271,31 @@ TEST(SpectrumPageLogic, RangeListRules) {
   EXPECT_EQ(page.kind(), 1);
 }
 
+// The frequency under the mouse on the logarithmic axis and both spectra's
+// levels at the nearest bin, of the kind shown.
+TEST(SpectrumPageLogic, ReadOutUnderTheMouse) {
+  FakeUiPort port;
+  FakeControls controls;
+  SpectrumPage page(port, controls);
+  std::vector<double> power(1000, 0.01), amplitude(1000, 0.1), silent(1000, 0.0);
+  page.setSpectra({power.data(), amplitude.data(), 1000, 1000}, {silent.data(), silent.data(), 1000, 1000});
+  page.setData(1000, 1000);  // range 1 .. 1000 Hz
+  using namespace spectrum_page;
+  page.mouseMoved(0.5);
+  EXPECT_EQ(controls.texts[kFrequencyText], "31.62");
+  EXPECT_EQ(controls.texts[kUpperLevel], "-40.00");
+  EXPECT_EQ(controls.texts[kLowerLevel], "");  // a zero value has no level
+  page.kindChosen(1);
+  page.mouseMoved(0.5);
+  EXPECT_EQ(controls.texts[kUpperLevel], "-20.00");
+  page.mouseMoved(1.0);  // 1000 Hz lies beyond the drawn bins
+  EXPECT_EQ(controls.texts[kFrequencyText], "1000.00");
+  EXPECT_EQ(controls.texts[kUpperLevel], "");
+  page.mouseMoved(0.5);
+  page.setData(1000, 1000);
+  for (int32_t id : {kFrequencyText, kUpperLevel, kLowerLevel}) EXPECT_EQ(controls.texts[id], "") << id;
+}
+
 TEST(AbnormalPageLogic, UpperLimitMustStayAboveZero) {
   FakeUiPort port;
   FakeControls controls;
@@ -283,6 +314,12 @@ TEST(AbnormalPageLogic, UpperLimitMustStayAboveZero) {
   page.mouseMoved(0.25);
   EXPECT_EQ(controls.texts[abnormal_page::kIndexText], "500");
   EXPECT_EQ(controls.texts[abnormal_page::kValueText], "1.000000");
+  // The wheel zooms and scrolls its time axis as on the waveform page.
+  page.wheelTurned(1, true, 0.5);
+  EXPECT_EQ(page.view().zoom(), 2);
+  EXPECT_EQ(page.view().scrollPosition(), 250);
+  page.wheelTurned(-1, false, 0.5);
+  EXPECT_EQ(page.view().scrollPosition(), 300);
 }
 
 TEST(ResultLampLogic, StatesLightTheLamps) {

@@ -69,6 +69,9 @@ class PageBase : public QWidget, public PageControls {
     return widget;
   }
   double fractionAt(QPoint pagePosition) const;
+  // The horizontal place of a page position as a fraction of the plots'
+  // width, wherever it is (below 0 left of them, above 1 right of them).
+  double horizontalFraction(QPoint pagePosition) const;
   // The page's layout with its title, and the two plots and the axis strip
   // painted by the logic (defined where the pages are built).
   QVBoxLayout* createLayout(const char* japaneseTitle, const char* englishTitle);

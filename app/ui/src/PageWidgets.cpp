@@ -1,6 +1,7 @@
 #include "PageWidgets.h"
 
 #include "AnalysisState.h"
+#include "Kr70TextIds.h"
 #include "LanguageText.h"
 #include "PageText.h"
 #include "PlotCore.h"
@@ -129,6 +130,11 @@ double PageBase::fractionAt(QPoint position) const {
   return plot::plotFraction(position.x(), position.y(), frame(plots_[0]), frame(plots_[1]));
 }
 
+double PageBase::horizontalFraction(QPoint position) const {
+  const QRect r = plots_[0] ? plots_[0]->geometry() : QRect();
+  return r.width() > 0 ? static_cast<double>(position.x() - r.left()) / r.width() : -1.0;
+}
+
 namespace {
 
 QLabel* caption(const char* japanese, const char* english, QWidget* parent) {
@@ -225,10 +231,16 @@ WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidg
   createPlots(logic_);
   for (int i = 0; i < 3; ++i) {
     connect(plots_[i], &PlotWidget::mouse, this, [this](int kind, QPoint position) {
-      const double fraction = fractionAt(position);
-      if (kind == 0) logic_.mousePressed(fraction);
-      else if (kind == 1) logic_.mouseReleased(fraction);
-      else logic_.mouseMoved(fraction);
+      // A press grabs the mouse: a drag and its release arrive here even
+      // beyond the plots, and end at their edge.
+      if (kind == 0) {
+        logic_.mousePressed(fractionAt(position));
+      } else if (kind == 1) {
+        logic_.mouseReleased(horizontalFraction(position));
+      } else {
+        logic_.mouseMoved(fractionAt(position));
+        logic_.mouseDragged(horizontalFraction(position));
+      }
     });
     connect(plots_[i], &PlotWidget::wheel, this, [this](int notches, bool control, QPoint position) {
       logic_.wheelTurned(notches, control, fractionAt(position));
@@ -320,6 +332,11 @@ SpectrumPageWidget::SpectrumPageWidget(AnalysisState& state, UiPort& port, int d
   auto* plotsColumn = new QVBoxLayout();
   body->addLayout(plotsColumn, 1);
   createPlots(logic_);
+  for (int i = 0; i < 3; ++i) {
+    connect(plots_[i], &PlotWidget::mouse, this, [this](int kind, QPoint position) {
+      if (kind == 2) logic_.mouseMoved(fractionAt(position));
+    });
+  }
   plotsColumn->addWidget(plots_[0], 1);
   plotsColumn->addWidget(plots_[1], 1);
   plotsColumn->addWidget(plots_[2]);
@@ -376,6 +393,16 @@ SpectrumPageWidget::SpectrumPageWidget(AnalysisState& state, UiPort& port, int d
   count->setText("0");
   row->addWidget(count);
   row->addStretch(1);
+  // The read-out under the mouse.
+  auto* readoutRow = new QHBoxLayout();
+  layout->addLayout(readoutRow);
+  for (const auto& [id, label] : {std::pair{kFrequencyText, text::kSpectrumReadFrequency},
+                                  std::pair{kUpperLevel, text::kSpectrumReadUpper},
+                                  std::pair{kLowerLevel, text::kSpectrumReadLower}}) {
+    readoutRow->addWidget(new QLabel(languageText(label), this));
+    readoutRow->addWidget(add(valueStatic(this, 80), id));
+  }
+  readoutRow->addStretch(1);
 }
 
 void SpectrumPageWidget::takeData() {
@@ -416,6 +443,9 @@ AbnormalPageWidget::AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidg
   for (int i = 0; i < 3; ++i) {
     connect(plots_[i], &PlotWidget::mouse, this, [this](int kind, QPoint position) {
       if (kind == 2) logic_.mouseMoved(fractionAt(position));
+    });
+    connect(plots_[i], &PlotWidget::wheel, this, [this](int notches, bool control, QPoint position) {
+      logic_.wheelTurned(notches, control, fractionAt(position));
     });
   }
   plots_[1]->hide();  // the peak-emphasis plot: nothing fills it

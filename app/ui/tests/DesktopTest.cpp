@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QWheelEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -108,10 +109,11 @@ TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
   WaveformPageWidget& page = *window->waveformPage();
   PlotWidget* plot = page.plot(0);
   const QPointF at(plot->width() * 0.75, plot->height() / 2.0);
-  auto turn = [&](int angle, Qt::KeyboardModifiers modifiers) {
-    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
+  auto turn = [&](int angle, Qt::KeyboardModifiers modifiers, PlotWidget* target = nullptr) {
+    target = target ? target : plot;
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
                       Qt::NoScrollPhase, false);
-    QApplication::sendEvent(plot, &wheel);
+    QApplication::sendEvent(target, &wheel);
   };
   turn(120, Qt::ControlModifier);
   EXPECT_EQ(page.logic().view().zoom(), 2);
@@ -121,6 +123,66 @@ TEST_F(DesktopWindowTest, WheelScrollsAndCtrlWheelZoomsAroundTheMouse) {
   EXPECT_EQ(page.logic().view().scrollPosition(), position + 50);
   turn(-120, Qt::ControlModifier);
   EXPECT_EQ(page.logic().view().zoom(), 1);
+  // The abnormal-sound page's plot takes the wheel the same way.
+  window->form().viewCommand(32780);
+  turn(120, Qt::ControlModifier, window->abnormalPage()->plot(0));
+  EXPECT_EQ(window->abnormalPage()->logic().view().zoom(), 2);
+}
+
+// One open of three files, two of them refused: one box names both with
+// their reasons, and the acceptable file is shown.
+TEST_F(DesktopWindowTest, RefusedFilesOfOneOpenShareOneBoxWithTheirReasons) {
+  const std::string good = writeWav("good.wav", 8000);
+  const std::string stereo = writeWav("stereo.wav", 8000);
+  {
+    std::fstream patch(stereo, std::ios::in | std::ios::out | std::ios::binary);
+    patch.seekp(22);  // the format chunk's channel count
+    patch.put(2);
+  }
+  const std::string song = (directory / "song.mp3").string();
+  { std::ofstream(song) << "ID3 not a waveform"; }
+  window->setFileChooser([&](const FileDialogRequest&) { return std::vector<std::string>{stereo, good, song}; });
+  window->runCommand(57601);
+  EXPECT_EQ(window->state().Settings().currentFile, good);
+  ASSERT_EQ(messages.size(), 1u);
+  const QString text = messageText(messages[0]);
+  EXPECT_TRUE(text.startsWith(languageText(text::kMsgFilesNotOpened))) << text.toStdString();
+  EXPECT_TRUE(text.contains("\nstereo.wav: 2 channels; only mono")) << text.toStdString();
+  EXPECT_TRUE(text.contains("\nsong.mp3: neither a raw-data file")) << text.toStdString();
+}
+
+// Dragging over the waveform plot draws the band as it goes; a release
+// beyond the plot ends the selection at the plot's edge.
+TEST_F(DesktopWindowTest, DragDrawsTheBandLiveAndEndsAtThePlotEdge) {
+  window->setFileChooser([path = writeWav("tone.wav", 16000)](const FileDialogRequest&) {
+    return std::vector<std::string>{path};
+  });
+  window->runCommand(57601);
+  WaveformPageWidget& page = *window->waveformPage();
+  PlotWidget* plot = page.plot(0);
+  const int width = plot->width();
+  auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, plot->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+    QApplication::sendEvent(plot, &event);
+  };
+  const QColor teal(0, 192, 192);
+  const int pressed = width / 4;
+  const uint32_t start = 16000u * pressed / width;  // the sample at that pixel
+  send(QEvent::MouseButtonPress, QPointF(pressed, 2), Qt::LeftButton);
+  send(QEvent::MouseMove, QPointF(width * 0.5, 2), Qt::LeftButton);
+  QImage picture = plot->grab().toImage();
+  EXPECT_EQ(picture.pixelColor(picture.width() * 3 / 8, 2), teal);
+  EXPECT_NE(picture.pixelColor(picture.width() * 3 / 4, 2), teal);
+  EXPECT_EQ(page.logic().selectionStart(), 0u);  // nothing chosen before the release
+  // Beyond the plot's right edge and below the page's plots.
+  send(QEvent::MouseMove, QPointF(width * 1.5, plot->height() * 4.0), Qt::LeftButton);
+  picture = plot->grab().toImage();
+  EXPECT_EQ(picture.pixelColor(picture.width() - 2, 2), teal);
+  send(QEvent::MouseButtonRelease, QPointF(width * 1.5, plot->height() * 4.0), Qt::NoButton);
+  EXPECT_EQ(page.logic().selectionStart(), start);
+  EXPECT_EQ(page.logic().selectionLength(), 16000u - start);
+  EXPECT_EQ(window->state().Settings().fftStart, start);
 }
 
 TEST_F(DesktopWindowTest, ClosedMenuBringsBackTheIdleText) {
