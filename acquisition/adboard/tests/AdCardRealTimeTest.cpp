@@ -52,7 +52,7 @@ TEST(AdCardRealTime, TenSecondsAt50kHzKeepEverySampleAndThePumpAnswers) {
   }
   EXPECT_EQ(wrong, 0u);
   EXPECT_GT(wall, 9.5);
-  EXPECT_GE(answered, sent - 2);
+  EXPECT_GE(answered, sent - 5);  // those posted in the last 100 ms may come after the last pump
   EXPECT_GT(answered, 300);
 
   double seconds = kCount / 50000.0;

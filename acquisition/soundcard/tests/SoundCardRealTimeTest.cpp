@@ -105,7 +105,7 @@ TEST(SoundCardRealTime, TenSecondsAt48kHzKeepEverySampleAndThePumpAnswers) {
 
   // The run takes real time, and the caller's messages flowed throughout.
   EXPECT_GT(wall, 9.0);
-  EXPECT_GE(answeredDuringRun, postedDuringRun - 2);
+  EXPECT_GE(answeredDuringRun, postedDuringRun - 5);  // those posted in the last 100 ms may come after the last pump
   EXPECT_GT(answeredDuringRun, 300);
   EXPECT_LT(worstLatencyUs.load(), 500000);  // normally under 10 ms; slack for a loaded machine
 
