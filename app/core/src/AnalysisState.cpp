@@ -257,7 +257,14 @@ void AnalysisState::ClearDerived() {
 int32_t AnalysisState::RunPreprocessing() {
     WaitCursor wait(port_);
     int32_t status = WA_OK;
-    Compute(kTextComputingChain, raw_.GetSize(), [&] { status = RunChain(); });
+    Compute(kTextComputingChain, raw_.GetSize(), [&] {
+        QualityChain chain;
+        chain.samplingPitch = settings_.samplingPitch;
+        chain.yuragiTaps = yuragiFilter_.GetTap();
+        chain.freqTaps = freqFilter_.GetType() == WAFreqFilter::TypeNone ? 0 : freqFilter_.GetTap();
+        quality_ = CheckQuality(raw_, qualityLimits_, chain);
+        status = RunChain();
+    });
     if (status != WA_OK && status != kChainNoData) {
         ClearDerived();
     }
