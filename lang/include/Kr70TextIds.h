@@ -14,6 +14,7 @@
 //   kDescParameterFile      %s  extension ("ini")
 //   kMsgIntegerRange        %s %s  lower and upper bound in decimal
 //   kMsgViewerParametersNotWritten, kMsgViewerNotStarted  %s  a path
+//   kQualityClipping, kQualityDropout  %s  a time in seconds
 //   print lines 2044 .. 2077 one value each (2057 and 2060: lower and upper
 //   frequency); the conversion letter says the type: %d int32_t, %u uint32_t,
 //   %f / %g double.
@@ -473,6 +474,16 @@ constexpr int kStatusReadingFile = 3450;
 constexpr int kStatusComputingChain = 3451;
 constexpr int kStatusComputingMeasure = 3452;
 
+// ---- Data-quality guard: the warning line (status bar and abnormal-sound page) ----
+// kQualityRetest is followed by the checks that fired, separated by ", ";
+// kQualityClipping and kQualityDropout take the time in seconds ("0.208").
+constexpr int kQualityRetest = 3600;
+constexpr int kQualityClipping = 3601;
+constexpr int kQualityDeadChannel = 3602;
+constexpr int kQualityDropout = 3603;
+constexpr int kQualityDcOffset = 3604;
+constexpr int kQualityTooShort = 3605;
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -500,6 +511,7 @@ inline constexpr int kAllIds[] = {
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251, 3450, 3451, 3452,
+    3600, 3601, 3602, 3603, 3604, 3605,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -520,6 +532,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
     {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"}, {kCollectFreeSpace, "s"},
     {kCollectMsgBytesNeeded, "s"},
+    {kQualityClipping, "s"},          {kQualityDropout, "s"},
 };
 
 }  // namespace kr70::text
