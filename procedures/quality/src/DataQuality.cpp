@@ -35,12 +35,15 @@ FullScale FullScaleOf(SampleCoding coding) {
 bool HeldEightBitCodes(const double* samples, uint32_t count) {
     bool distinctive = false;
     for (uint32_t i = 0; i < count; ++i) {
-        const double code = (samples[i] + 5.0) / kVoltsPer8BitCode;
-        const double nearest = std::nearbyint(code);
-        if (!(std::fabs(code - nearest) <= 1e-6) || nearest < 0.0 || nearest > 255.0) {
+        const double code = (samples[i] + 5.0) * (1.0 / kVoltsPer8BitCode);
+        if (!(code > -0.5 && code < 255.5)) {
             return false;
         }
-        distinctive = distinctive || (nearest != 0.0 && nearest != 128.0);
+        const auto nearest = static_cast<int32_t>(code + 0.5);  // code ≥ −0.5: truncation rounds
+        if (std::fabs(code - nearest) > 1e-6) {
+            return false;
+        }
+        distinctive = distinctive || (nearest != 0 && nearest != 128);
     }
     return distinctive;
 }
@@ -135,21 +138,23 @@ QualityReport CheckQuality(const WAData& recording, const QualityLimits& limits,
     report.coding = HeldEightBitCodes(samples, n) ? SampleCoding::Pcm8 : SampleCoding::Pcm16;
     const FullScale fullScale = FullScaleOf(report.coding);
 
-    // One pass: sums about the first sample (so that a large DC part does not
-    // swamp the AC part), full-scale runs and runs of one value.
+    // Sums about the first sample (so that a large DC part does not swamp
+    // the AC part), full-scale runs and runs of one value, block by block:
+    // the sums in four lanes whose additions run side by side, then the runs
+    // over the same samples while they are still in the cache.
     RunList clipRuns;
     clipRuns.limit = limits.clipRunSamples;
     RunList dropoutRuns;
     dropoutRuns.limit = static_cast<uint64_t>(std::floor(limits.dropoutMs * report.samplingFrequency / 1000.0));
     const double origin = samples[0];
-    double sum = 0.0;
-    double sumOfSquares = 0.0;
+    double sum0 = 0.0, sum1 = 0.0, sum2 = 0.0, sum3 = 0.0;
+    double square0 = 0.0, square1 = 0.0, square2 = 0.0, square3 = 0.0;
     uint64_t fullScaleCount = 0;
     bool clipping = false;
     uint32_t clipStart = 0;
     uint32_t runStart = 0;
-    // A run of one value ends at i − 1; it is a dropout candidate when it is
-    // long, lies inside the recording and is not at full scale.
+    // A run of one value ends at end; it is a dropout when it is long, lies
+    // inside the recording and is not at full scale.
     const auto closeRun = [&](uint32_t end) {
         const double value = samples[runStart];
         if (end - runStart + 1 > dropoutRuns.limit && runStart > 0 && end < n - 1 && value > fullScale.low &&
@@ -157,30 +162,50 @@ QualityReport CheckQuality(const WAData& recording, const QualityLimits& limits,
             dropoutRuns.Add(runStart, end);
         }
     };
-    for (uint32_t i = 0; i < n; ++i) {
-        const double value = samples[i];
-        const double offset = value - origin;
-        sum += offset;
-        sumOfSquares += offset * offset;
-        if (value <= fullScale.low || value >= fullScale.high) {
-            ++fullScaleCount;
-            if (!clipping) {
-                clipping = true;
-                clipStart = i;
-            }
-        } else if (clipping) {
-            clipping = false;
-            clipRuns.Add(clipStart, i - 1);
+    constexpr uint32_t kBlock = 4096;
+    for (uint32_t block = 0; block < n; block += std::min(kBlock, n - block)) {
+        const uint32_t end = block + std::min(kBlock, n - block);
+        uint32_t i = block;
+        for (; i + 4 <= end; i += 4) {
+            const double offset0 = samples[i] - origin, offset1 = samples[i + 1] - origin;
+            const double offset2 = samples[i + 2] - origin, offset3 = samples[i + 3] - origin;
+            sum0 += offset0, sum1 += offset1, sum2 += offset2, sum3 += offset3;
+            square0 += offset0 * offset0, square1 += offset1 * offset1;
+            square2 += offset2 * offset2, square3 += offset3 * offset3;
         }
-        if (i > 0 && value != samples[i - 1]) {
-            closeRun(i - 1);
-            runStart = i;
+        for (; i < end; ++i) {
+            const double offset = samples[i] - origin;
+            sum0 += offset;
+            square0 += offset * offset;
+        }
+        for (i = block; i < end; ++i) {
+            const double value = samples[i];
+            const bool atFullScale = value <= fullScale.low || value >= fullScale.high;
+            fullScaleCount += atFullScale ? 1 : 0;
+            if (atFullScale != clipping) {
+                if (atFullScale) {
+                    clipStart = i;
+                } else {
+                    clipRuns.Add(clipStart, i - 1);
+                }
+                clipping = atFullScale;
+            }
+            // Without a branch on the change itself: in a quiet or 8-bit
+            // recording neighbours are equal at random, which no branch
+            // predictor follows; long runs are rare, and so is their branch.
+            const bool changed = i > 0 && value != samples[i - 1];
+            if (changed & (i - runStart > dropoutRuns.limit)) {
+                closeRun(i - 1);
+            }
+            runStart += (i - runStart) * static_cast<uint32_t>(changed);
         }
     }
     if (clipping) {
         clipRuns.Add(clipStart, n - 1);
     }
     closeRun(n - 1);
+    const double sum = (sum0 + sum1) + (sum2 + sum3);
+    const double sumOfSquares = (square0 + square1) + (square2 + square3);
 
     const double mean = sum / n;
     const double acRms = std::sqrt(std::max(0.0, sumOfSquares / n - mean * mean));
