@@ -14,6 +14,7 @@
 //   kDescParameterFile      %s  extension ("ini")
 //   kMsgIntegerRange        %s %s  lower and upper bound in decimal
 //   kMsgViewerParametersNotWritten, kMsgViewerNotStarted  %s  a path
+//   kQualityClipping, kQualityDropout  %s  a time in seconds
 //   print lines 2044 .. 2077 one value each (2057 and 2060: lower and upper
 //   frequency); the conversion letter says the type: %d int32_t, %u uint32_t,
 //   %f / %g double.
@@ -502,6 +503,16 @@ constexpr int kSpectrumReadFrequency = 3522;        // read-out label: frequency
 constexpr int kSpectrumReadUpper = 3523;            // read-out label: level of the upper spectrum
 constexpr int kSpectrumReadLower = 3524;            // read-out label: level of the lower spectrum
 
+// ---- Data-quality guard: the warning line (status bar and abnormal-sound page) ----
+// kQualityRetest is followed by the checks that fired, separated by ", ";
+// kQualityClipping and kQualityDropout take the time in seconds ("0.208").
+constexpr int kQualityRetest = 3600;
+constexpr int kQualityClipping = 3601;
+constexpr int kQualityDeadChannel = 3602;
+constexpr int kQualityDropout = 3603;
+constexpr int kQualityDcOffset = 3604;
+constexpr int kQualityTooShort = 3605;
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -530,6 +541,7 @@ inline constexpr int kAllIds[] = {
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251, 3450, 3451, 3452, 3453,
     3500, 3501, 3502, 3503, 3504, 3505, 3506, 3507, 3508, 3509, 3510, 3511, 3512, 3513, 3514, 3515, 3516, 3517, 3518, 3519, 3520, 3521, 3522, 3523, 3524,
+    3600, 3601, 3602, 3603, 3604, 3605,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -556,6 +568,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kReasonFormatTag, "ss"}, {kReasonBlockAlign, "sss"}, {kReasonSampleRate, "ss"}, {kReasonNoSamples, "s"},
     {kReasonDataCut, "sss"}, {kReasonRawHeader, "sss"}, {kReasonRawCut, "sss"}, {kReasonOutOfMemory, "s"},
     {kReasonNotStored, "s"},
+    {kQualityClipping, "s"},          {kQualityDropout, "s"},
 };
 
 }  // namespace kr70::text

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "DataQuality.h"
+
 namespace kr70 {
 
 class AnalysisState;
@@ -32,6 +34,7 @@ struct FileReport {
     std::optional<int32_t> judgement;     // 1 pass, 2 fail
     std::string totalAreaText;            // "%lf" as the page shows it
     std::string exceedingAreaText;
+    QualityReport quality;                // the data-quality guard's findings
 };
 
 // The report of a state after a successful LoadWaveform of file.
@@ -41,8 +44,22 @@ FileReport MakeReport(const std::string& file, const AnalysisState& state);
 // "file", "loaded", and for a loaded file "status", "sampling_frequency",
 // "points", "pitch", "effective_sampling_frequency", "analysis_points",
 // "yuragi_points", "fft_start", "fft_length", "spectrum_size", "peaks_hz",
-// "square_mean_points", "total_area", "exceeding_area", "judgement".
+// "square_mean_points", "total_area", "exceeding_area", "judgement",
+// "quality" (QualityJson).
 std::string ReportJson(const FileReport& report);
+
+// The data-quality guard's report as one JSON object:
+// {"valid": true|false, "coding": "16-bit"|"8-bit", "checks": [...]}, one
+// object per check that fired: "check" (its name), "positions" (at most 16
+// objects {"first", "last", "start_s", "end_s"}: sample indices, inclusive,
+// and the times in seconds from the start of the first sample to the end of
+// the last), "position_count" (every run found), then the check's figures by
+// name (a figure that is not finite, such as the dBFS of silence, is null).
+std::string QualityJson(const QualityReport& quality);
+
+// The checks that fired with the time of their first position, for the
+// table: "clipping at 0.208 s, dead_channel"; empty for a valid recording.
+std::string QualitySummary(const QualityReport& quality);
 
 // The readable table: a heading line and one line per report, the file
 // column at least fileWidth characters wide.

@@ -35,6 +35,7 @@ FileReport MakeReport(const std::string& file, const AnalysisState& state) {
         report.totalAreaText = measure.totalAreaText;
         report.exceedingAreaText = measure.exceedingAreaText;
     }
+    report.quality = state.Quality();
     return report;
 }
 
@@ -113,7 +114,41 @@ std::string ReportJson(const FileReport& r) {
         verdict = *r.judgement == 1 ? "\"OK\"" : "\"NG\"";
     }
     json += Field("judgement", verdict);
+    json += Field("quality", QualityJson(r.quality));
     return json + "}";
+}
+
+std::string QualityJson(const QualityReport& quality) {
+    std::string json = std::string("{\"valid\": ") + (quality.Valid() ? "true" : "false");
+    json += Field("coding", JsonString(SampleCodingName(quality.coding)));
+    std::string checks;
+    for (const QualityFinding& finding : quality.findings) {
+        std::string check = "{\"check\": " + JsonString(QualityCheckName(finding.check));
+        std::string positions;
+        for (const SampleRange& range : finding.positions) {
+            positions += std::string(positions.empty() ? "" : ", ") + "{\"first\": " + std::to_string(range.first) +
+                         Field("last", range.last) + Field("start_s", Number(quality.Seconds(range.first))) +
+                         Field("end_s", Number(quality.Seconds(range.last + 1))) + "}";
+        }
+        check += Field("positions", "[" + positions + "]");
+        check += Field("position_count", finding.positionCount);
+        for (const QualityFigure& figure : finding.figures) {
+            check += Field(figure.name, Number(figure.value));
+        }
+        checks += (checks.empty() ? "" : ", ") + check + "}";
+    }
+    return json + Field("checks", "[" + checks + "]") + "}";
+}
+
+std::string QualitySummary(const QualityReport& quality) {
+    std::string summary;
+    for (const QualityFinding& finding : quality.findings) {
+        summary += (summary.empty() ? "" : ", ") + std::string(QualityCheckName(finding.check));
+        if (finding.check == QualityCheck::Clipping || finding.check == QualityCheck::Dropout) {
+            summary += FormatC(" at %.3f s", quality.Seconds(finding.positions.at(0).first));
+        }
+    }
+    return summary;
 }
 
 std::string ReportTableHeading(int fileWidth) {
@@ -125,14 +160,21 @@ std::string ReportTableRow(const FileReport& r, int fileWidth) {
     std::string verdict = "not loaded";
     if (r.loaded) {
         verdict = r.judgement ? (*r.judgement == 1 ? "OK" : "NG") : FormatC("failed %d", r.status);
+        if (!r.quality.Valid()) {
+            verdict += " INVALID";
+        }
     }
     std::string peaks;
     for (int i = 0; i < 5 && r.loaded; ++i) {
         peaks += (i ? " " : "") + (r.peaksHz[i] ? FormatC("%.1f", *r.peaksHz[i]) : std::string("-"));
     }
-    return FormatC("%-*s %-10s %16s %16s  %s", fileWidth, r.file.c_str(), verdict.c_str(),
-                   r.totalArea ? r.totalAreaText.c_str() : "-",
-                   r.exceedingArea ? r.exceedingAreaText.c_str() : "-", peaks.c_str());
+    std::string row = FormatC("%-*s %-10s %16s %16s  %s", fileWidth, r.file.c_str(), verdict.c_str(),
+                              r.totalArea ? r.totalAreaText.c_str() : "-",
+                              r.exceedingArea ? r.exceedingAreaText.c_str() : "-", peaks.c_str());
+    if (r.loaded && !r.quality.Valid()) {
+        row += "  (" + QualitySummary(r.quality) + ")";
+    }
+    return row;
 }
 
 }  // namespace kr70

@@ -10,6 +10,7 @@
 #include "AnalyseReport.h"
 #include "AnalysisState.h"
 #include "ConsolePort.h"
+#include "DataQuality.h"
 #include "LmCmAnlz.h"
 #include "LmIni.h"
 #include "LmLang.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* kProgram = "kr70-analyse";
 
 constexpr const char* kUsage =
-    "Usage: kr70-analyse [--params FILE.ini] [--save DIR] [--json] FILE...\n"
+    "Usage: kr70-analyse [--params FILE.ini] [--quality FILE] [--save DIR] [--json] FILE...\n"
     "\n"
     "Analyses each waveform FILE (a raw-data file or a mono 8/16-bit PCM WAV\n"
     "file) as the KR70 workstation does when the file is opened: decimation by\n"
@@ -60,18 +61,42 @@ constexpr const char* kUsage =
     "                 peaks_hz (five frequencies, null for an empty slot),\n"
     "                 square_mean_points, total_area, exceeding_area,\n"
     "                 judgement (\"OK\" or \"NG\"; the three are null when the\n"
-    "                 square-mean measure failed). status is the chain's\n"
-    "                 failure code, or else the measure's result (0 = fine).\n"
-    "                 A file that cannot be loaded gives only file and loaded.\n"
+    "                 square-mean measure failed), quality (below). status is\n"
+    "                 the chain's failure code, or else the measure's result\n"
+    "                 (0 = fine). A file that cannot be loaded gives only file\n"
+    "                 and loaded.\n"
+    "  --quality FILE limits of the data-quality guard, \"key = value\" lines\n"
+    "                 ('#' or ';' starts a comment line); keys not given keep\n"
+    "                 their defaults: clip_run_samples = 4, clip_fraction =\n"
+    "                 0.001, dead_rms_dbfs = -70, dropout_ms = 10,\n"
+    "                 dc_offset_dbfs = -20, min_fft_points = 1024. An unknown\n"
+    "                 key or a bad value stops the run with exit code 2\n"
     "  --help         show this text\n"
+    "\n"
+    "Every loaded FILE is checked before it is judged (the verdict itself is\n"
+    "not changed): clipping (a run of more than clip_run_samples samples at\n"
+    "the converter's full scale, or more than clip_fraction of all samples\n"
+    "there), a dead channel (AC RMS below dead_rms_dbfs, or a constant\n"
+    "signal), a dropout (one value repeated for more than dropout_ms inside\n"
+    "the recording), a DC offset above dc_offset_dbfs, a recording shorter\n"
+    "than min_fft_points or than the filters after decimation. A file that\n"
+    "fails a check is INVALID: the table shows \"INVALID\" beside the verdict\n"
+    "and the checks at the end of the row; --json gives the \"quality\" object\n"
+    "{\"valid\", \"coding\", \"checks\": [{\"check\", \"positions\": [{\"first\",\n"
+    "\"last\", \"start_s\", \"end_s\"}], \"position_count\", figures...}]}.\n"
+    "Test the part again: the verdict of an INVALID recording means nothing.\n"
     "\n"
     "Warnings the workstation would show in a message box go to standard\n"
     "error as \"kr70-analyse: FILE: text\".\n"
     "\n"
-    "Exit codes: 0 every file loaded (and saved); 1 a file could not be\n"
-    "loaded or a result file could not be written, or writing the report,\n"
-    "this help or a warning failed (a full disk); 2 bad options or an\n"
-    "unreadable parameter file (nothing analysed).\n";
+    "Exit codes: 0 every file loaded (and saved) and valid; 1 a file could\n"
+    "not be loaded or a result file could not be written, or writing the\n"
+    "report, this help or a warning failed (a full disk); 2 bad options, an\n"
+    "unreadable parameter file or quality-limits file (nothing analysed);\n"
+    "3 every file loaded (and saved) but at least one is INVALID. 1 and 2\n"
+    "take precedence over 3.\n";
+
+constexpr int kExitInvalid = 3;
 
 // The result names of one file, for the checks before a save.
 constexpr const char* kResultExtensions[] = {".rdt", ".adt", ".ydt", ".spd", ".ysp", ".sdt"};
@@ -79,6 +104,8 @@ constexpr const char* kResultExtensions[] = {".rdt", ".adt", ".ydt", ".spd", ".y
 struct Options {
     int fileWidth = 4;
     std::string params;
+    std::string qualityFile;
+    kr70::QualityLimits qualityLimits;
     std::string saveDirectory;
     bool save = false;
     bool json = false;
@@ -132,6 +159,13 @@ int ParseOptions(int argc, char** argv, Options& options) {
             }
             (argument == "--params" ? options.params : options.saveDirectory) = argv[++i];
             options.save = options.save || argument == "--save";
+        } else if (argument == "--quality") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("option --quality needs a value");
+            }
+            options.qualityFile = argv[++i];
+        } else if (argument.rfind("--quality=", 0) == 0) {
+            options.qualityFile = argument.substr(10);
         } else if (argument.rfind("--params=", 0) == 0) {
             options.params = argument.substr(9);
         } else if (argument.rfind("--save=", 0) == 0) {
@@ -201,9 +235,10 @@ bool MaySave(const std::string& file, const Options& options, SaveLedger& ledger
 }
 
 bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port,
-                 SaveLedger& ledger) {
+                 SaveLedger& ledger, bool& invalid) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
+    state.SetQualityLimits(options.qualityLimits);
     state.InitializeParameters("");
     state.SetDifferenceDataEnabled(false);  // no page shows them, and no result file holds them
     if (!options.params.empty() && state.OpenParameterFile(options.params) == 0) {
@@ -216,6 +251,7 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
     const bool loaded = state.LoadWaveform(file) == 1;
     if (loaded) {
         report = kr70::MakeReport(file, state);
+        invalid = invalid || !report.quality.Valid();
     }
     const std::string line =
         options.json ? kr70::ReportJson(report) : kr70::ReportTableRow(report, options.fileWidth);
@@ -254,6 +290,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    if (!options.qualityFile.empty()) {
+        const std::string refused = kr70::ReadQualityLimitsFile(options.qualityFile, options.qualityLimits);
+        if (!refused.empty()) {
+            std::fprintf(stderr, "%s: quality limits '%s' refused: %s\n", kProgram, options.qualityFile.c_str(),
+                         refused.c_str());
+            return 2;
+        }
+    }
     if (options.save) {
         std::error_code error;
         std::filesystem::create_directories(options.saveDirectory, error);
@@ -273,9 +317,10 @@ int main(int argc, char** argv) {
         std::puts(kr70::ReportTableHeading(options.fileWidth).c_str());
     }
     bool allFine = true;
+    bool invalid = false;
     SaveLedger ledger;
     for (const std::string& file : options.files) {
-        allFine = AnalyseFile(file, options, port, ledger) && allFine;
+        allFine = AnalyseFile(file, options, port, ledger, invalid) && allFine;
     }
     StopFilterSystem();
     LmLangClose();
@@ -287,5 +332,5 @@ int main(int argc, char** argv) {
     if (std::fflush(stderr) != 0 || std::ferror(stderr)) {
         return 1;
     }
-    return allFine ? 0 : 1;
+    return !allFine ? 1 : invalid ? kExitInvalid : 0;
 }

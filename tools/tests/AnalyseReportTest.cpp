@@ -33,7 +33,8 @@ TEST(AnalyseReport, KeysComeInTheirFixedOrderWithNullsForMissingValues) {
     const std::vector<std::string> expected{"file", "loaded", "status", "sampling_frequency", "points", "pitch",
                                             "effective_sampling_frequency", "analysis_points", "yuragi_points",
                                             "fft_start", "fft_length", "spectrum_size", "peaks_hz",
-                                            "square_mean_points", "total_area", "exceeding_area", "judgement"};
+                                            "square_mean_points", "total_area", "exceeding_area", "judgement",
+                                            "quality"};
     ASSERT_EQ(object->size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ((*object)[i].first, expected[i]);
     EXPECT_EQ((*object)[2].second.number, -200);
@@ -56,7 +57,7 @@ TEST(AnalyseReport, JudgementAndAreas) {
     report.totalAreaText = "2.500000";
     report.exceedingAreaText = "0.333333";
     const std::string json = ReportJson(report);
-    EXPECT_NE(json.find("\"total_area\": 2.5, \"exceeding_area\": 0.3333333333333333, \"judgement\": \"NG\"}"),
+    EXPECT_NE(json.find("\"total_area\": 2.5, \"exceeding_area\": 0.3333333333333333, \"judgement\": \"NG\""),
               std::string::npos)
         << json;
     report.judgement = 1;

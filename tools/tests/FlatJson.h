@@ -1,5 +1,5 @@
-// A reader for the flat JSON objects kr70-analyse prints: string, number,
-// true/false/null and arrays of numbers or null. Keys keep their order.
+// A reader for the JSON objects kr70-analyse prints: string, number,
+// true/false/null, arrays and nested objects. Keys keep their order.
 #ifndef KR70_TOOLS_TESTS_FLATJSON_H
 #define KR70_TOOLS_TESTS_FLATJSON_H
 
@@ -13,11 +13,22 @@
 namespace kr70::test {
 
 struct JsonValue {
-    enum Kind { String, Number, Bool, Null, Array } kind = Null;
+    enum Kind { String, Number, Bool, Null, Array, Object } kind = Null;
     std::string text;
     double number = 0;
     bool boolean = false;
-    std::vector<std::optional<double>> array;
+    std::vector<std::optional<double>> array;  // an array's numbers and nulls
+    std::vector<JsonValue> items;              // every element of an array
+    std::vector<std::pair<std::string, JsonValue>> members;  // an object's
+
+    // The member of that key; a Null value when there is none.
+    const JsonValue& operator[](const std::string& key) const {
+        for (const auto& [k, v] : members) {
+            if (k == key) return v;
+        }
+        static const JsonValue missing;
+        return missing;
+    }
 };
 
 using JsonObject = std::vector<std::pair<std::string, JsonValue>>;
@@ -26,22 +37,25 @@ class FlatJsonReader {
 public:
     explicit FlatJsonReader(const std::string& text) : s_(text) {}
 
-    // The object, or nothing when the text is not one flat object.
+    // The object, or nothing when the text is not one object.
     std::optional<JsonObject> Object() {
         JsonObject object;
-        if (!Take('{')) return std::nullopt;
-        if (Take('}')) return End(object);
-        do {
-            std::string key;
-            JsonValue value;
-            if (!ReadString(key) || !Take(':') || !ReadValue(value)) return std::nullopt;
-            object.emplace_back(key, value);
-        } while (Take(','));
-        if (!Take('}')) return std::nullopt;
+        if (!ReadMembers(object)) return std::nullopt;
         return End(object);
     }
 
 private:
+    bool ReadMembers(JsonObject& object) {
+        if (!Take('{')) return false;
+        if (Take('}')) return true;
+        do {
+            std::string key;
+            JsonValue value;
+            if (!ReadString(key) || !Take(':') || !ReadValue(value)) return false;
+            object.emplace_back(key, value);
+        } while (Take(','));
+        return Take('}');
+    }
     std::optional<JsonObject> End(JsonObject& object) {
         Skip();
         if (i_ != s_.size()) return std::nullopt;
@@ -103,18 +117,19 @@ private:
         if (Word("null")) return (v.kind = JsonValue::Null), true;
         if (Word("true")) return (v.kind = JsonValue::Bool, v.boolean = true), true;
         if (Word("false")) return (v.kind = JsonValue::Bool, v.boolean = false), true;
+        if (i_ < s_.size() && s_[i_] == '{') {
+            v.kind = JsonValue::Object;
+            return ReadMembers(v.members);
+        }
         if (Take('[')) {
             v.kind = JsonValue::Array;
             if (Take(']')) return true;
             do {
-                double number = 0;
-                if (Word("null")) {
-                    v.array.emplace_back();
-                } else if (ReadNumber(number)) {
-                    v.array.emplace_back(number);
-                } else {
-                    return false;
-                }
+                JsonValue item;
+                if (!ReadValue(item)) return false;
+                if (item.kind == JsonValue::Null) v.array.emplace_back();
+                if (item.kind == JsonValue::Number) v.array.emplace_back(item.number);
+                v.items.push_back(std::move(item));
             } while (Take(','));
             return Take(']');
         }

@@ -31,6 +31,10 @@ using test::FlatJsonReader;
 using test::JsonObject;
 using test::JsonValue;
 
+// Exit code of a run whose files all loaded but failed the data-quality guard
+// (the short and constant recordings below are such).
+constexpr int kExitInvalid = 3;
+
 struct ProgramRun {
     int exitCode = -1;
     std::string out;
@@ -151,6 +155,10 @@ TEST_F(Kr70AnalyseTest, DemoRecordingsGetTheirVerdicts) {
     EXPECT_EQ(Get(objects[1], "judgement").text, "NG");
     EXPECT_GT(Get(objects[1], "exceeding_area").number, 1.0);
     EXPECT_EQ(Get(objects[2], "judgement").text, "NG");
+    for (const JsonObject& demo : objects) {  // no false alarm of the data-quality guard
+        EXPECT_TRUE(Get(demo, "quality")["valid"].boolean) << Get(demo, "file").text;
+        EXPECT_TRUE(Get(demo, "quality")["checks"].items.empty());
+    }
 
     // Without --params the defaults judge even the clean tone NG: the level
     // is 0, so the whole area exceeds the pass threshold of 1.
@@ -170,12 +178,68 @@ TEST_F(Kr70AnalyseTest, DemoRecordingsGetTheirVerdicts) {
     EXPECT_NE(table.out.find(" NG "), std::string::npos);
 }
 
+TEST_F(Kr70AnalyseTest, InvalidRecordingsAreNamedWithTheirChecksAndExitCode3) {
+    // One second at 8000 Hz: a 300 Hz tone, then the same tone clipped at
+    // +full scale over samples 2000..2099 and dropped to zeros over 4104..4303.
+    std::vector<double> tone(8000);
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = std::sin(2 * M_PI * 300.0 * i / 8000.0);
+    ASSERT_EQ(WriteWav16(File("clean.wav"), tone, 8000), 0);
+    std::fill(tone.begin() + 2000, tone.begin() + 2100, 5.0);
+    std::fill(tone.begin() + 4104, tone.begin() + 4304, 0.0);
+    ASSERT_EQ(WriteWav16(File("bad.wav"), tone, 8000), 0);
+
+    ProgramRun run = Analyse({"--json", "clean.wav", "bad.wav"});
+    EXPECT_EQ(run.exitCode, kExitInvalid) << run.err;
+    const std::vector<JsonObject> objects = Objects(run.out);
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_TRUE(Get(objects[0], "quality")["valid"].boolean);
+    const JsonValue& quality = Get(objects[1], "quality");
+    EXPECT_FALSE(quality["valid"].boolean);
+    EXPECT_EQ(quality["coding"].text, "16-bit");
+    const std::vector<JsonValue>& checks = quality["checks"].items;
+    ASSERT_EQ(checks.size(), 2u);
+    EXPECT_EQ(checks[0]["check"].text, "clipping");
+    EXPECT_EQ(checks[0]["longest_run"].number, 100);
+    EXPECT_EQ(checks[1]["check"].text, "dropout");
+    EXPECT_EQ(checks[1]["position_count"].number, 1);
+    const JsonValue& clip = checks[0]["positions"].items.at(0);
+    EXPECT_EQ(clip["first"].number, 2000);
+    EXPECT_EQ(clip["last"].number, 2099);
+    EXPECT_EQ(clip["start_s"].number, 0.25);
+    EXPECT_EQ(clip["end_s"].number, 0.2625);
+    const JsonValue& dropout = checks[1]["positions"].items.at(0);
+    EXPECT_EQ(dropout["first"].number, 4104);
+    EXPECT_EQ(dropout["last"].number, 4303);
+    // The verdict stays what the chain says.
+    EXPECT_EQ(Get(objects[1], "judgement").text, "NG");
+
+    ProgramRun table = Analyse({"clean.wav", "bad.wav"});
+    EXPECT_EQ(table.exitCode, kExitInvalid);
+    EXPECT_NE(table.out.find("NG INVALID"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("(clipping at 0.250 s, dropout at 0.513 s)"), std::string::npos) << table.out;
+    EXPECT_EQ(table.out.find("INVALID"), table.out.rfind("INVALID"));  // the clean file is not
+
+    // Limits of our own: a longer dropout limit leaves only the clipping.
+    WriteRaw("limits.txt", "# bench 2\ndropout_ms = 50\n");
+    ProgramRun limited = Analyse({"--json", "--quality", "limits.txt", "bad.wav"});
+    EXPECT_EQ(limited.exitCode, kExitInvalid);
+    ASSERT_EQ(Objects(limited.out).size(), 1u);
+    EXPECT_EQ(Get(Objects(limited.out)[0], "quality")["checks"].items.size(), 1u);
+    // A file that cannot be loaded outranks an invalid one; bad limits stop the run.
+    EXPECT_EQ(Analyse({"bad.wav", "missing.wav"}).exitCode, 1);
+    WriteRaw("typo.txt", "dropout = 50\n");
+    ProgramRun refused = Analyse({"--quality", "typo.txt", "bad.wav"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_NE(refused.err.find("typo.txt' refused: line 1: unknown key 'dropout'"), std::string::npos) << refused.err;
+}
+
 TEST_F(Kr70AnalyseTest, RawDataFilesAreAnalysed) {
     // A step: the first difference squares to a single 1 (defaults: level 0,
     // pass threshold 1, so the area 1 fails).
     WriteRaw("step.rdt", "SampFreq=1000\nSize=6\n0\n0\n0\n1\n1\n1\n");
     ProgramRun run = Analyse({"--json", "step.rdt"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.exitCode, kExitInvalid) << run.err;
     const std::vector<JsonObject> objects = Objects(run.out);
     ASSERT_EQ(objects.size(), 1u);
     const JsonObject& o = objects[0];
@@ -195,8 +259,8 @@ TEST_F(Kr70AnalyseTest, FilesNeverInfluenceEachOther) {
     WriteRaw("b.rdt", "SampFreq=500\nSize=4\n0.5\n-0.5\n0.5\n-0.5\n");
     ProgramRun both = Analyse({"--json", "a.wav", "b.rdt"});
     ProgramRun alone = Analyse({"--json", "b.rdt"});
-    ASSERT_EQ(both.exitCode, 0);
-    ASSERT_EQ(alone.exitCode, 0);
+    ASSERT_EQ(both.exitCode, kExitInvalid);
+    ASSERT_EQ(alone.exitCode, kExitInvalid);
     const std::string lastOfBoth = both.out.substr(both.out.find('\n') + 1);
     EXPECT_EQ(lastOfBoth, alone.out);
 }
@@ -228,7 +292,7 @@ TEST_F(Kr70AnalyseTest, AMeasureThatFailsGivesNullFiguresAndItsStatus) {
     ASSERT_EQ(WriteWav16(File("t.wav"), tone, 8000), 0);
     const std::string params = WriteParams("smooth0.ini", [](LmIniRecord& r) { r.lHeikatu = 0; });
     ProgramRun run = Analyse({"--json", "--params", params, "t.wav"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(run.exitCode, kExitInvalid) << run.err;
     const std::vector<JsonObject> objects = Objects(run.out);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(Get(objects[0], "status").number, -1);  // DoSquare refuses smoothing 0
@@ -320,7 +384,7 @@ TEST_F(Kr70AnalyseTest, BadOptionsAndUnreadableParameterFilesStopTheRun) {
     EXPECT_NE(help.out.find("--save DIR"), std::string::npos);
     // "--" lets a file name start with a dash.
     fs::copy_file(File("t.wav"), File("-t.wav"));
-    EXPECT_EQ(Analyse({"--json", "--", "-t.wav"}).exitCode, 0);
+    EXPECT_EQ(Analyse({"--json", "--", "-t.wav"}).exitCode, kExitInvalid);
 }
 
 TEST_F(Kr70AnalyseTest, DemoGeneratorKeepsExistingFilesUnlessForced) {

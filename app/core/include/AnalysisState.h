@@ -23,6 +23,7 @@
 #include <functional>
 #include <string>
 
+#include "DataQuality.h"
 #include "LmCmAnlz.h"
 #include "LmIni.h"
 #include "RecentFileList.h"
@@ -247,6 +248,12 @@ public:
 
     const SpectrumPeakList& Peaks() const { return peaks_; }
     const MeasureResult& Measure() const { return measure_; }
+    // The data-quality guard's report on the raw waveform, renewed with every
+    // chain run (so before each judgement) under the limits set here; it
+    // leaves the chain and the judgement as they are.
+    const QualityReport& Quality() const { return quality_; }
+    void SetQualityLimits(const QualityLimits& limits) { qualityLimits_ = limits; }
+    const QualityLimits& QualityLimitsInUse() const { return qualityLimits_; }
     // Result of the last chain run (0 success, else its failure code).
     int32_t LastChainStatus() const { return lastChainStatus_; }
 
@@ -292,6 +299,8 @@ private:
 
     SpectrumPeakList peaks_;
     MeasureResult measure_;
+    QualityLimits qualityLimits_;
+    QualityReport quality_;
     int32_t lastChainStatus_ = kChainNoData;
     RecentFileList recentFiles_;
     LmIniRecord parameterRecord_{};

@@ -264,7 +264,14 @@ void AnalysisState::ClearDerived() {
 int32_t AnalysisState::RunPreprocessing() {
     WaitCursor wait(port_);
     int32_t status = WA_OK;
-    Compute(kTextComputingChain, raw_.GetSize(), [&] { status = RunChainWaveforms(); });
+    Compute(kTextComputingChain, raw_.GetSize(), [&] {
+        QualityChain chain;
+        chain.samplingPitch = settings_.samplingPitch;
+        chain.yuragiTaps = yuragiFilter_.GetTap();
+        chain.freqTaps = freqFilter_.GetType() == WAFreqFilter::TypeNone ? 0 : freqFilter_.GetTap();
+        quality_ = CheckQuality(raw_, qualityLimits_, chain);
+        status = RunChainWaveforms();
+    });
     if (status == WA_OK) {
         // On a long recording the waveforms are worth showing before the
         // spectra, which take as long again; the pages' own notifications

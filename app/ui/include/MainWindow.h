@@ -71,6 +71,9 @@ class MainWindow : public QMainWindow, public UiPort {
   SpectrumPageWidget* spectrumPage() const { return spectrumPage_; }
   AbnormalPageWidget* abnormalPage() const { return abnormalPage_; }
   ResultLampWidget* resultLamp() const { return lamp_; }
+  // The data-quality warning line of the status bar (hidden while the loaded
+  // recording passed every check).
+  QLabel* qualityWarning() const { return qualityWarning_; }
   NoiseLevelPageWidget* noiseLevelPage() const { return noisePage_; }
   DifSpectrumPageWidget* difSpectrumPage() const { return difSpectrumPage_; }
   DifWaveformPageWidget* difWaveformPage() const { return difWaveformPage_; }
@@ -141,6 +144,7 @@ class MainWindow : public QMainWindow, public UiPort {
   void collectWaveforms();
   MainViewOperations mainViewOperations();
   void drainPlatformMessages();
+  void showQualityWarningLine();
 
   Profile& profile_;
   bool showBoxes_;
@@ -155,6 +159,7 @@ class MainWindow : public QMainWindow, public UiPort {
   SpectrumPageWidget* spectrumPage_ = nullptr;
   AbnormalPageWidget* abnormalPage_ = nullptr;
   ResultLampWidget* lamp_ = nullptr;
+  QLabel* qualityWarning_ = nullptr;
   NoiseLevelPageWidget* noisePage_ = nullptr;
   DifSpectrumPageWidget* difSpectrumPage_ = nullptr;
   DifWaveformPageWidget* difWaveformPage_ = nullptr;

@@ -3,6 +3,7 @@
 // (app/pages) and paints its plot frames through QtPainter. Controls carry
 // their control id as object name.
 #include "AbnormalPage.h"
+#include "DataQuality.h"
 #include "PageControls.h"
 #include "SpectrumPage.h"
 #include "WaveformPage.h"
@@ -117,11 +118,19 @@ class AbnormalPageWidget : public PageBase {
   AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidget* parent);
   void takeData(uint32_t count, uint32_t start, uint32_t length);
   AbnormalPage& logic() { return logic_; }
+  // The data-quality warning line under the title: hidden while the loaded
+  // recording passed every check (QualityWarning).
+  QLabel* qualityWarning() const { return qualityWarning_; }
 
  private:
   AnalysisState& state_;
   AbnormalPage logic_;
+  QLabel* qualityWarning_ = nullptr;
 };
+
+// Shows the data-quality warning of report on label (red, word-wrapped), or
+// hides the label for a valid recording.
+void showQualityWarning(QLabel& label, const QualityReport& report);
 
 // The 100 × 38 lamp images: OK white on blue, NG white on red, an unlit lamp
 // pale letters on white.

@@ -22,6 +22,7 @@
 #include "SettingsPages.h"
 #include "WavGetRecorder.h"
 #include "WaveCutDialog.h"
+#include "QualityProfile.h"
 
 #include <exception>
 #include <thread>
@@ -143,6 +144,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   buildToolBar();
   buildStatusBar();
   buildForm();
+  state_.SetQualityLimits(loadQualityLimits(profile_));
   state_.InitializeParameters(options.parameterFile);
 
   waveformPage_->logic().setSelectionCommit([this](uint32_t start, uint32_t length) {
@@ -879,10 +881,12 @@ void MainWindow::NotifyPage(PageId page, const PageNotification& notification) {
       break;
     case PageId::Abnormal:
       if (abnormalPage_) abnormalPage_->takeData(value(0), value(1), value(2));
+      showQualityWarningLine();
       break;
     case PageId::ResultIndicator:
       if (!lamp_) break;
       if (notification.notice == PageNotice::Judgement) lamp_->setJudgement(static_cast<int>(notification.values[0]));
+      if (notification.notice == PageNotice::Judgement) showQualityWarningLine();
       if (notification.notice == PageNotice::Apply) lamp_->setDisplay(static_cast<int>(notification.values[0]));
       break;
     case PageId::DifSpectrum:
@@ -896,6 +900,20 @@ void MainWindow::NotifyPage(PageId page, const PageNotification& notification) {
       break;
     default: break;
   }
+}
+
+// The status bar's warning line follows every new judgement and every new
+// recording: the data-quality guard's report on the one now loaded. It sits
+// left of the lock panes and stays while menu prompts come and go.
+void MainWindow::showQualityWarningLine() {
+  if (!qualityWarning_) {
+    qualityWarning_ = new QLabel(statusBar());
+    qualityWarning_->setObjectName("qualityWarning");
+    statusBar()->insertPermanentWidget(0, qualityWarning_);
+  }
+  showQualityWarning(*qualityWarning_, state_.Quality());
+  qualityWarning_->setWordWrap(false);
+  if (qualityWarning_->isVisible()) qualityWarning_->repaint();  // at once, as the lamp
 }
 
 void MainWindow::RepaintPages() {

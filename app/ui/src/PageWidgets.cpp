@@ -6,6 +6,7 @@
 #include "PageText.h"
 #include "PlotCore.h"
 #include "QtPainter.h"
+#include "QualityWarning.h"
 
 #include <QBoxLayout>
 #include <QButtonGroup>
@@ -439,6 +440,10 @@ AbnormalPageWidget::AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidg
     : PageBase(parent), state_(state), logic_(port, *this) {
   using namespace abnormal_page;
   auto* layout = createLayout("２乗平均波形", "Square-mean waveform");
+  qualityWarning_ = new QLabel(this);
+  qualityWarning_->setObjectName("qualityWarning");
+  layout->addWidget(qualityWarning_);
+  showQualityWarning(*qualityWarning_, QualityReport{});
   createPlots(logic_);
   for (int i = 0; i < 3; ++i) {
     connect(plots_[i], &PlotWidget::mouse, this, [this](int kind, QPoint position) {
@@ -503,6 +508,15 @@ void AbnormalPageWidget::takeData(uint32_t count, uint32_t start, uint32_t lengt
   logic_.setAreas(measure.valid ? measure.totalAreaText : std::string(),
                   measure.valid ? measure.exceedingAreaText : std::string());
   logic_.setData(count, start, length);
+  showQualityWarning(*qualityWarning_, state_.Quality());
+}
+
+void showQualityWarning(QLabel& label, const QualityReport& report) {
+  const Message warning = QualityWarning(report);
+  label.setText(messageText(warning));
+  label.setStyleSheet(QStringLiteral("color: #d00000; font-weight: bold;"));
+  label.setWordWrap(true);
+  label.setVisible(!warning.parts.empty());
 }
 
 // ---- Result lamp ------------------------------------------------------------------

@@ -75,6 +75,27 @@ class MainWindowTest : public ::testing::TestWithParam<int> {
   std::filesystem::path directory;
 };
 
+// The data-quality warning follows each loaded recording; the lamp keeps its rule.
+TEST_P(MainWindowTest, AnInvalidRecordingShowsTheQualityWarningLine) {
+  const std::string shortWave = (directory / "short.wav").string();
+  const std::string longWave = (directory / "long.wav").string();
+  kr70::testing::writeTestWav(shortWave, 8000, 500, 12000.0, 2 * M_PI * 440 / 8000);  // under 1024 points
+  kr70::testing::writeTestWav(longWave, 8000, 8000, 12000.0, 2 * M_PI * 440 / 8000);
+  ASSERT_EQ(window->state().LoadWaveform(shortWave), 1);
+  QLabel* line = window->qualityWarning();
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->isVisible());
+  EXPECT_TRUE(line->text().startsWith(languageText(text::kQualityRetest))) << line->text().toStdString();
+  EXPECT_TRUE(line->text().endsWith(languageText(text::kQualityTooShort))) << line->text().toStdString();
+  EXPECT_EQ(window->abnormalPage()->qualityWarning()->text(), line->text());
+  EXPECT_FALSE(window->abnormalPage()->qualityWarning()->isHidden());
+  ASSERT_NE(window->state().Measure().judgement, 0);
+  EXPECT_EQ(window->resultLamp()->lamp().state(), window->state().Measure().judgement);
+  ASSERT_EQ(window->state().LoadWaveform(longWave), 1);
+  EXPECT_FALSE(line->isVisible());
+  EXPECT_TRUE(window->abnormalPage()->qualityWarning()->isHidden());
+}
+
 TEST_P(MainWindowTest, EveryMenuAndToolbarTextComesFromTheTable) {
   EXPECT_EQ(window->windowTitle(), languageText(text::kTitleMain));
   EXPECT_FALSE(window->windowTitle().isEmpty());
