@@ -133,7 +133,13 @@ private:
         while (!error_.empty() && error_.back() == '\n') {
             error_.pop_back();
         }
-        return PQstatus(connection_) == CONNECTION_OK ? kStoreSqlError : kStoreUnreachable;
+        // Class 08 (connection exception) and 57P0x (server shutting down or
+        // starting) mean the server is not there, not that the SQL is wrong.
+        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+        const std::string code = state ? state : "";
+        const bool gone = PQstatus(connection_) != CONNECTION_OK || code.rfind("08", 0) == 0 ||
+                          code.rfind("57P0", 0) == 0;
+        return gone ? kStoreUnreachable : kStoreSqlError;
     }
 
     PGconn* connection_;

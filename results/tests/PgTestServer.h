@@ -37,8 +37,10 @@ public:
         }
         folder_ = pattern;
         if (getuid() == 0) {
+            if (!Shell("chown kr70pg: " + folder_)) {
+                return;
+            }
             prefix_ = "runuser -u kr70pg -- ";
-            Shell("chown kr70pg: " + folder_);
         }
         running_ = Shell(std::string(kBin) + "/initdb -D " + folder_ +
                          "/data -A trust -U kr70 -E UTF8 --no-sync >" + folder_ + "/initdb.log 2>&1") &&

@@ -46,13 +46,6 @@ test::PgTestServer* Server() {
     return server && server->Running() ? server.get() : nullptr;
 }
 
-class ServerEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        // The static server is stopped by its destructor at exit.
-    }
-};
-
 ResultRecord Sample(const std::string& name, int32_t judgement, double area) {
     ResultRecord r;
     r.station = "bench-1";
@@ -332,19 +325,20 @@ TEST(SqliteStore, WriterKilledMidTransactionLeavesStoreConsistent) {
 // The server stops: verdicts queue in the local file (none lost, the caller
 // not kept waiting), and reach the server once it answers again.
 TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
-    if (!Server()) {
+    test::PgTestServer* server = Server();
+    if (!server) {
         GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Unavailable();
     }
     Scratch scratch;
-    ASSERT_TRUE(Server()->CreateDatabase("queued"));
+    ASSERT_TRUE(server->CreateDatabase("queued"));
     int32_t status = 0;
     std::string error;
-    auto store = OpenResultStore(Server()->Url("queued"), &status, &error, scratch.File("queue.sqlite"), true);
+    auto store = OpenResultStore(server->Url("queued"), &status, &error, scratch.File("queue.sqlite"), true);
     ASSERT_NE(store, nullptr) << error;
     ResultRecord before = Sample("before.wav", 1, 0.1);
     ASSERT_EQ(store->Insert(before), kStoreOk) << store->LastError();
 
-    ASSERT_TRUE(Server()->Stop());
+    ASSERT_TRUE(server->Stop());
     std::vector<std::string> uids;
     for (int i = 0; i < 3; ++i) {
         ResultRecord record = Sample("down" + std::to_string(i) + ".wav", 2, 5.0 + i);
@@ -357,7 +351,7 @@ TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
     ResultFilter all;
     EXPECT_EQ(store->Query(all, [](const ResultRecord&) { return true; }), kStoreUnreachable);
 
-    ASSERT_TRUE(Server()->Start());
+    ASSERT_TRUE(server->Start());
     EXPECT_EQ(store->Flush(), kStoreOk) << store->LastError();
     EXPECT_EQ(store->PendingCount(), 0);
     std::vector<std::string> stored;
