@@ -1,6 +1,7 @@
 // Stores verdicts on a worker thread so that the caller (the workstation's
 // user-interface thread) never waits for a disk or a server. Records are
-// queued in memory in order; the worker opens the store on first use.
+// queued in memory in order; the worker opens the store on first use, fills
+// the files' digests (FillDigests) and inserts each record.
 #ifndef KR70_RESULTS_RESULTWRITER_H
 #define KR70_RESULTS_RESULTWRITER_H
 

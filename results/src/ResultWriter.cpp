@@ -44,6 +44,7 @@ void ResultWriter::Run() {
             store_ = OpenResultStore(location_, &report.status, &report.error);
         }
         if (store_) {
+            FillDigests(record);
             report.status = store_->Insert(record);
             report.error = store_->LastError();
             report.pending = store_->PendingCount();
