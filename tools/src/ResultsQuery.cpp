@@ -13,7 +13,8 @@ namespace {
 constexpr const char* kQueryUsage =
     "Usage: kr70-results [--db URL|PATH] query [OPTIONS]\n"
     "\n"
-    "Prints the stored verdicts that match every option given, oldest first.\n"
+    "Prints the stored verdicts that match every option given, in the order\n"
+    "they were stored.\n"
     "\n"
     "Options:\n"
     "  --from TIME         recorded at or after TIME (UTC, ISO 8601; a prefix such\n"
