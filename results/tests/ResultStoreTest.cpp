@@ -273,7 +273,6 @@ TEST(SqliteStore, WriterKilledMidTransactionLeavesStoreConsistent) {
     if (child == 0) {
         std::string childError;
         auto connection = OpenSqliteConnection(path, childError);
-        auto childStore = OpenResultStore(path, nullptr, nullptr);
         if (!connection || connection->Run("BEGIN IMMEDIATE") != kStoreOk) {
             _exit(1);
         }

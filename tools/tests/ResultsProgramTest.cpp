@@ -173,6 +173,8 @@ TEST_F(ResultsProgramTest, UnreachableServerQueuesVerdicts) {
     db_ = File("data/Ostrel/KR70/results.sqlite");
     EXPECT_EQ(Count("SELECT count(*) FROM outbox"), 2);
     EXPECT_EQ(Run("kr70-results", {"--db", url, "query"}), 1);
+    EXPECT_EQ(Run("kr70-results", {"--db", url, "flush"}), 1);
+    EXPECT_EQ(out_, "2 waiting\n");
 }
 
 }  // namespace
