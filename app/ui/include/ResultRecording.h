@@ -15,6 +15,7 @@
 #include <QObject>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -50,6 +51,9 @@ class ResultRecording : public QObject {
   QAction* action_ = nullptr;
   QLabel* pane_ = nullptr;
   std::unique_ptr<ResultWriter> writer_;
+  // Writers switched off: they finish their queue on their own threads and
+  // are joined only when the window goes, so switching off never waits.
+  std::vector<std::unique_ptr<ResultWriter>> retired_;
   std::string station_;
 };
 

@@ -45,17 +45,19 @@ ResultRecording::ResultRecording(Profile& profile, AnalysisState& state, QMenu* 
 ResultRecording::~ResultRecording() {
   state_.SetWaveformLoadedHook({});
   writer_.reset();
+  retired_.clear();
 }
 
 bool ResultRecording::recording() const { return writer_ != nullptr; }
 
 void ResultRecording::drain() {
   if (writer_) writer_->Drain();
+  for (const auto& writer : retired_) writer->Drain();
 }
 
 void ResultRecording::setRecording(bool on) {
   if (!on) {
-    writer_.reset();  // stores what is queued first
+    if (writer_) retired_.push_back(std::move(writer_));
     pane_->hide();
     return;
   }
