@@ -5,7 +5,9 @@
 //   namespace { int RunQuery(kr70::ResultsContext& context) { … }
 //   const kr70::ResultsCommandRegistration kQuery{{"query", "SUMMARY", "USAGE", RunQuery}}; }
 //
-// Commands are listed in --help in name order.
+// The file joins the program in tools/CMakeLists.txt with
+// target_sources(kr70-results PRIVATE src/<File>.cpp). Commands are listed in
+// --help in name order.
 #ifndef KR70_TOOLS_RESULTSCOMMAND_H
 #define KR70_TOOLS_RESULTSCOMMAND_H
 
@@ -30,8 +32,9 @@ struct ResultsContext {
     std::FILE* out = stdout;
     std::FILE* err = stderr;
 
-    // The store --db names; on failure prints why and returns null.
-    std::unique_ptr<ResultStore> OpenStore() const;
+    // The store --db names; on failure prints why and returns null. A server
+    // that does not answer is a failure unless writing (rows then queue).
+    std::unique_ptr<ResultStore> OpenStore(bool writing = false) const;
     // "kr70-results COMMAND: text" on err; returns code.
     int Fail(int code, const std::string& text) const;
 };

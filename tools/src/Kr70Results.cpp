@@ -64,10 +64,10 @@ bool WriteAll(std::FILE* stream, const std::string& text) {
     return std::fwrite(text.data(), 1, text.size(), stream) == text.size() && !std::ferror(stream);
 }
 
-std::unique_ptr<ResultStore> ResultsContext::OpenStore() const {
+std::unique_ptr<ResultStore> ResultsContext::OpenStore(bool writing) const {
     int32_t status = kStoreOk;
     std::string error;
-    auto store = OpenResultStore(db, &status, &error, "", true);
+    auto store = OpenResultStore(db, &status, &error, "", !writing);
     if (!store) {
         Fail(kResultsExitFailed, "cannot open the results store " + (db.empty() ? DefaultStorePath() : db) +
                                      ": " + error);

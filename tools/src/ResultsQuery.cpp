@@ -236,14 +236,12 @@ int RunFlush(ResultsContext& context) {
     if (!context.args.empty() || !IsServerLocation(context.db)) {
         return context.Fail(kResultsExitUsage, "needs --db postgresql://... and no arguments");
     }
-    int32_t status = kStoreOk;
-    std::string error;
-    // Opened without the server, so that an unreachable one is reported as such.
-    auto store = OpenResultStore(context.db, &status, &error, "", false);
+    // Opened as a writer, so that an unreachable server is reported by Flush.
+    auto store = context.OpenStore(true);
     if (!store) {
-        return context.Fail(kResultsExitFailed, error);
+        return kResultsExitFailed;
     }
-    status = store->Flush();
+    const int32_t status = store->Flush();
     const int64_t pending = store->PendingCount();
     if (!WriteAll(context.out, FormatC("%lld waiting\n", static_cast<long long>(pending)))) {
         return kResultsExitFailed;
