@@ -38,7 +38,7 @@ endif()
 
 file(RELATIVE_PATH kr70_bin_to_private
      /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${KR70_INSTALL_PRIVATE_DIR})
-foreach(program KR70 kr70-analyse kr70-demo-gen)
+foreach(program KR70 kr70-analyse kr70-demo-gen kr70-results)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${KR70_INSTALL_PRIVATE_DIR})
     install(CODE "

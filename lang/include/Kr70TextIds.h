@@ -513,6 +513,12 @@ constexpr int kQualityDropout = 3603;
 constexpr int kQualityDcOffset = 3604;
 constexpr int kQualityTooShort = 3605;
 
+// ---- Results store: the settings item and the status bar ----
+constexpr int kMenuSettingsRecordResults = 3700;  // check item in the Settings menu
+constexpr int kPromptRecordResults = 3701;
+constexpr int kResultsQueued = 3702;     // %s number of verdicts waiting for the server
+constexpr int kResultsNotStored = 3703;  // %s why
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -542,6 +548,7 @@ inline constexpr int kAllIds[] = {
     3250, 3251, 3450, 3451, 3452, 3453,
     3500, 3501, 3502, 3503, 3504, 3505, 3506, 3507, 3508, 3509, 3510, 3511, 3512, 3513, 3514, 3515, 3516, 3517, 3518, 3519, 3520, 3521, 3522, 3523, 3524,
     3600, 3601, 3602, 3603, 3604, 3605,
+    3700, 3701, 3702, 3703,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -569,6 +576,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kReasonDataCut, "sss"}, {kReasonRawHeader, "sss"}, {kReasonRawCut, "sss"}, {kReasonOutOfMemory, "s"},
     {kReasonNotStored, "s"},
     {kQualityClipping, "s"},          {kQualityDropout, "s"},
+    {kResultsQueued, "s"}, {kResultsNotStored, "s"},
 };
 
 }  // namespace kr70::text

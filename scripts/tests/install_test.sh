@@ -16,7 +16,7 @@ fail() { echo "install test: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log"
 
 private="$prefix/lib/kr70"
-for program in KR70 kr70-analyse kr70-demo-gen; do
+for program in KR70 kr70-analyse kr70-demo-gen kr70-results; do
   [ -L "$prefix/bin/$program" ] || fail "bin/$program is not a link"
   [ -x "$private/$program" ] || fail "lib/kr70/$program missing"
 done
@@ -33,6 +33,9 @@ cd "$scratch"
 "$prefix/bin/kr70-demo-gen" "$scratch/demo" >/dev/null
 "$prefix/bin/kr70-analyse" --json "$scratch/demo/demo-clicks.wav" >"$scratch/analyse.json"
 grep -q '"NG"' "$scratch/analyse.json" || fail "kr70-analyse gave no NG verdict: $(cat "$scratch/analyse.json")"
+"$prefix/bin/kr70-analyse" --db "$scratch/results.sqlite" "$scratch/demo/demo-clicks.wav" >/dev/null
+"$prefix/bin/kr70-results" --db "$scratch/results.sqlite" query --format csv | grep -q 'demo-clicks.wav' ||
+  fail "kr70-results did not find the stored verdict"
 # A refused file is reported with the text of the language file; without the
 # installed LANG folder it would read "message <number>".
 printf 'junk' >"$scratch/junk.wav"

@@ -14,14 +14,17 @@
 #include "LmCmAnlz.h"
 #include "LmIni.h"
 #include "LmLang.h"
+#include "ResultCapture.h"
 #include "ResultFiles.h"
+#include "ResultStore.h"
 
 namespace {
 
 constexpr const char* kProgram = "kr70-analyse";
 
 constexpr const char* kUsage =
-    "Usage: kr70-analyse [--params FILE.ini] [--quality FILE] [--save DIR] [--json] FILE...\n"
+    "Usage: kr70-analyse [--params FILE.ini] [--quality FILE] [--save DIR] [--json]\n"
+    "                    [--db URL|PATH] [--station NAME] FILE...\n"
     "\n"
     "Analyses each waveform FILE (a raw-data file or a mono 8/16-bit PCM WAV\n"
     "file) as the KR70 workstation does when the file is opened: decimation by\n"
@@ -71,6 +74,15 @@ constexpr const char* kUsage =
     "                 0.001, dead_rms_dbfs = -70, dropout_ms = 10,\n"
     "                 dc_offset_dbfs = -20, min_fft_points = 1024. An unknown\n"
     "                 key or a bad value stops the run with exit code 2\n"
+    "  --db URL|PATH  store each loaded file's verdict (one row, one transaction)\n"
+    "                 in a results store: an SQLite file PATH (created when\n"
+    "                 missing) or a PostgreSQL server postgresql://...; rows for\n"
+    "                 a server that does not answer wait in the local results\n"
+    "                 file and are sent by a later run (a note on standard\n"
+    "                 error). A store that cannot be opened stops the run with\n"
+    "                 exit code 2; a verdict that cannot be stored is exit code 1.\n"
+    "                 See kr70-results for reading the store\n"
+    "  --station NAME the station stored with each verdict (default: host name)\n"
     "  --help         show this text\n"
     "\n"
     "Every loaded FILE is checked before it is judged (the verdict itself is\n"
@@ -110,6 +122,9 @@ struct Options {
     bool save = false;
     bool json = false;
     std::vector<std::string> files;
+    std::string db;
+    bool store = false;
+    std::string station;
 };
 
 // What one run has saved so far: the result stems in use and by which file.
@@ -166,6 +181,16 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.qualityFile = argv[++i];
         } else if (argument.rfind("--quality=", 0) == 0) {
             options.qualityFile = argument.substr(10);
+        } else if (argument == "--db" || argument == "--station") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("option " + argument + " needs a value");
+            }
+            (argument == "--db" ? options.db : options.station) = argv[++i];
+            options.store = options.store || argument == "--db";
+        } else if (argument.rfind("--db=", 0) == 0 || argument.rfind("--station=", 0) == 0) {
+            const bool db = argument[2] == 'd';
+            (db ? options.db : options.station) = argument.substr(db ? 5 : 10);
+            options.store = options.store || db;
         } else if (argument.rfind("--params=", 0) == 0) {
             options.params = argument.substr(9);
         } else if (argument.rfind("--save=", 0) == 0) {
@@ -234,8 +259,26 @@ bool MaySave(const std::string& file, const Options& options, SaveLedger& ledger
     return true;
 }
 
+// Stores the verdict of state for file; false when it could not be stored.
+bool StoreVerdict(const std::string& file, const kr70::AnalysisState& state, const Options& options,
+                  kr70::ResultStore& store) {
+    kr70::ResultRecord record = kr70::CaptureResult(state, file, options.station);
+    kr70::FillDigests(record);
+    const int32_t status = store.Insert(record);
+    if (status == kr70::kStoreQueued) {
+        std::fprintf(stderr, "%s: %s: %s does not answer; the result waits in the local queue (%lld waiting): %s\n",
+                     kProgram, file.c_str(), store.Describe().c_str(), static_cast<long long>(store.PendingCount()),
+                     store.LastError().c_str());
+    } else if (status != kr70::kStoreOk) {
+        std::fprintf(stderr, "%s: %s: result not stored in %s: %s\n", kProgram, file.c_str(),
+                     store.Describe().c_str(), store.LastError().c_str());
+        return false;
+    }
+    return true;
+}
+
 bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port,
-                 SaveLedger& ledger, bool& invalid) {
+                 SaveLedger& ledger, bool& invalid, kr70::ResultStore* store) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
     state.SetQualityLimits(options.qualityLimits);
@@ -260,7 +303,7 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
     if (!loaded) {
         return false;
     }
-    bool saved = true;
+    bool saved = store == nullptr || StoreVerdict(file, state, options, *store);
     if (options.save && !MaySave(file, options, ledger)) {
         return false;
     }
@@ -307,6 +350,20 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    std::unique_ptr<kr70::ResultStore> store;
+    if (options.store) {
+        int32_t status = kr70::kStoreOk;
+        std::string error;
+        store = kr70::OpenResultStore(options.db, &status, &error);
+        if (!store) {
+            std::fprintf(stderr, "%s: cannot open the results store '%s': %s\n", kProgram, options.db.c_str(),
+                         error.c_str());
+            return 2;
+        }
+        if (options.station.empty()) {
+            options.station = kr70::DefaultStationName();
+        }
+    }
     LoadLanguageTable();
     StartFilterSystem();
     kr70::ConsolePort port(kProgram, stderr);
@@ -320,7 +377,7 @@ int main(int argc, char** argv) {
     bool invalid = false;
     SaveLedger ledger;
     for (const std::string& file : options.files) {
-        allFine = AnalyseFile(file, options, port, ledger, invalid) && allFine;
+        allFine = AnalyseFile(file, options, port, ledger, invalid, store.get()) && allFine;
     }
     StopFilterSystem();
     LmLangClose();
