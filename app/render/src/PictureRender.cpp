@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <cstdio>
 
 namespace kr70::render {
 
@@ -55,7 +56,15 @@ std::unique_ptr<QGuiApplication> ensureGuiApplication() {
   static int argc = 1;
   static char name[] = "kr70";
   static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
+  // Starting the platform may note its defaults (a missing runtime
+  // directory); a command-line program's standard error is kept for its own
+  // messages.
+  const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
+  });
+  auto application = std::make_unique<QGuiApplication>(argc, argv);
+  qInstallMessageHandler(previous);
+  return application;
 }
 
 }  // namespace kr70::render
