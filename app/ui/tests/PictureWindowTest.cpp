@@ -11,6 +11,7 @@
 #include "WAFilter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QImage>
 #include <QSvgRenderer>
 
@@ -164,6 +165,15 @@ TEST_F(PictureWindowTest, SavePictureGivesThePixelsOfThePlotOption) {
     const QImage fromPlot(QString::fromStdString(file(std::string("plots/demo-tone.") + page.page + ".png")));
     ASSERT_EQ(fromWindow.size(), size) << page.page;
     EXPECT_TRUE(fromWindow == fromPlot) << page.page;
+    // The copy command puts the same picture on the clipboard, and both
+    // commands are in the page's context menu.
+    window->runCommand(kCommandCopyPicture);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              fromPlot.convertToFormat(QImage::Format_RGB32))
+        << page.page;
+    EXPECT_EQ(page.widget->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(page.widget->actions().contains(window->action(kCommandCopyPicture)));
+    EXPECT_TRUE(page.widget->actions().contains(window->action(kCommandSavePicture)));
   }
 }
 
