@@ -519,6 +519,25 @@ constexpr int kPromptRecordResults = 3701;
 constexpr int kResultsQueued = 3702;     // %s number of verdicts waiting for the server
 constexpr int kResultsNotStored = 3703;  // %s why
 
+// ---- Page pictures: Edit menu commands, title strip and side column ----
+constexpr int kMenuEditCopyPicture = 3650;
+constexpr int kMenuEditSavePicture = 3651;
+constexpr int kPromptCopyPicture = 3652;
+constexpr int kPromptSavePicture = 3653;
+constexpr int kFilterPicture = 3654;  // PNG and SVG
+constexpr int kTitleSavePicture = 3655;
+constexpr int kMsgPictureNotWritten = 3656;  // %s path
+constexpr int kPictureData = 3657;  // %u Hz, %u points
+constexpr int kPictureSettings = 3658;  // %u pitch, %d %d %d yuragi, %d smoothing, %g level, %g pass
+constexpr int kPictureNoFilter = 3659;
+constexpr int kPictureLpf = 3660;  // %u cut-off, %u taps
+constexpr int kPictureHpf = 3661;  // %u cut-off, %u taps
+constexpr int kPictureBpf = 3662;  // %u %u band, %u taps
+constexpr int kPictureBef = 3663;  // %u %u band, %u taps
+constexpr int kPictureVerdictOk = 3664;
+constexpr int kPictureVerdictNg = 3665;
+constexpr int kPictureVerdictNone = 3666;
+constexpr int kPicturePeaks = 3667;
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -549,6 +568,7 @@ inline constexpr int kAllIds[] = {
     3500, 3501, 3502, 3503, 3504, 3505, 3506, 3507, 3508, 3509, 3510, 3511, 3512, 3513, 3514, 3515, 3516, 3517, 3518, 3519, 3520, 3521, 3522, 3523, 3524,
     3600, 3601, 3602, 3603, 3604, 3605,
     3700, 3701, 3702, 3703,
+    3650, 3651, 3652, 3653, 3654, 3655, 3656, 3657, 3658, 3659, 3660, 3661, 3662, 3663, 3664, 3665, 3666, 3667,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -577,6 +597,8 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kReasonNotStored, "s"},
     {kQualityClipping, "s"},          {kQualityDropout, "s"},
     {kResultsQueued, "s"}, {kResultsNotStored, "s"},
+    {kMsgPictureNotWritten, "s"}, {kPictureData, "uu"}, {kPictureSettings, "uddddff"}, {kPictureLpf, "uu"},
+    {kPictureHpf, "uu"}, {kPictureBpf, "uuu"}, {kPictureBef, "uuu"},
 };
 
 }  // namespace kr70::text

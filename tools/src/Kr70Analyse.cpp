@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "AnalysePlot.h"
 #include "AnalyseReport.h"
 #include "AnalysisState.h"
 #include "ConsolePort.h"
@@ -24,7 +27,8 @@ constexpr const char* kProgram = "kr70-analyse";
 
 constexpr const char* kUsage =
     "Usage: kr70-analyse [--params FILE.ini] [--quality FILE] [--save DIR] [--json]\n"
-    "                    [--db URL|PATH] [--station NAME] FILE...\n"
+    "                    [--db URL|PATH] [--station NAME]\n"
+    "                    [--plot DIR [--plot-format png|svg] [--plot-size WxH]] FILE...\n"
     "\n"
     "Analyses each waveform FILE (a raw-data file or a mono 8/16-bit PCM WAV\n"
     "file) as the KR70 workstation does when the file is opened: decimation by\n"
@@ -83,6 +87,23 @@ constexpr const char* kUsage =
     "                 exit code 2; a verdict that cannot be stored is exit code 1.\n"
     "                 See kr70-results for reading the store\n"
     "  --station NAME the station stored with each verdict (default: host name)\n"
+    "  --plot DIR     write pictures of the waveform, spectrum and abnormal-sound\n"
+    "                 pages into DIR for each FILE with base name B:\n"
+    "                 B.waveform.png (the analysis and yuragi waveforms),\n"
+    "                 B.spectrum.png (both spectra, the filter's shaded band\n"
+    "                 and the peak list) and B.abnormal.png (the square-mean\n"
+    "                 waveform, the level line, the areas and the verdict),\n"
+    "                 each under a title strip with the file name, the\n"
+    "                 settings and the verdict. They are drawn as the window\n"
+    "                 draws its pages at their start view (zoom 1, limits\n"
+    "                 -5..5, the whole frequency range, -50 dB). DIR is created\n"
+    "                 when missing; no display is needed (Qt's offscreen\n"
+    "                 platform unless QT_QPA_PLATFORM names another). A picture\n"
+    "                 that cannot be written, or a second FILE with the same\n"
+    "                 base name, is an error (exit code 1)\n"
+    "  --plot-format png|svg  the pictures' format (default png)\n"
+    "  --plot-size WxH  the pictures' size in pixels (default 1000x750,\n"
+    "                 each side 200 to 8000)\n"
     "  --help         show this text\n"
     "\n"
     "Every loaded FILE is checked before it is judged (the verdict itself is\n"
@@ -102,11 +123,11 @@ constexpr const char* kUsage =
     "error as \"kr70-analyse: FILE: text\".\n"
     "\n"
     "Exit codes: 0 every file loaded (and saved) and valid; 1 a file could\n"
-    "not be loaded or a result file could not be written, or writing the\n"
-    "report, this help or a warning failed (a full disk); 2 bad options, an\n"
-    "unreadable parameter file or quality-limits file (nothing analysed);\n"
-    "3 every file loaded (and saved) but at least one is INVALID. 1 and 2\n"
-    "take precedence over 3.\n";
+    "not be loaded or a result file or picture could not be written, or\n"
+    "writing the report, this help or a warning failed (a full disk); 2 bad\n"
+    "options, an unreadable parameter file or quality-limits file (nothing\n"
+    "analysed); 3 every file loaded (and saved) but at least one is INVALID.\n"
+    "1 and 2 take precedence over 3.\n";
 
 constexpr int kExitInvalid = 3;
 
@@ -121,6 +142,8 @@ struct Options {
     std::string saveDirectory;
     bool save = false;
     bool json = false;
+    bool plot = false;
+    kr70::PlotOptions plotOptions;
     std::vector<std::string> files;
     std::string db;
     bool store = false;
@@ -191,6 +214,22 @@ int ParseOptions(int argc, char** argv, Options& options) {
             const bool db = argument[2] == 'd';
             (db ? options.db : options.station) = argument.substr(db ? 5 : 10);
             options.store = options.store || db;
+        } else if (argument == "--plot" || argument == "--plot-format" || argument == "--plot-size") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("option " + argument + " needs a value");
+            }
+            const std::string value = argv[++i];
+            if (argument == "--plot") {
+                options.plot = true;
+                options.plotOptions.directory = value;
+            } else if (argument == "--plot-format") {
+                if (value != "png" && value != "svg") {
+                    return UsageError("--plot-format takes png or svg, not " + value);
+                }
+                options.plotOptions.svg = value == "svg";
+            } else if (!kr70::ParsePlotSize(value, options.plotOptions.width, options.plotOptions.height)) {
+                return UsageError("--plot-size takes WIDTHxHEIGHT (200 to 8000 each), not " + value);
+            }
         } else if (argument.rfind("--params=", 0) == 0) {
             options.params = argument.substr(9);
         } else if (argument.rfind("--save=", 0) == 0) {
@@ -277,11 +316,21 @@ bool StoreVerdict(const std::string& file, const kr70::AnalysisState& state, con
     return true;
 }
 
-bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port,
-                 SaveLedger& ledger, bool& invalid, kr70::ResultStore* store) {
+bool AnalyseFile(const std::string& file, const Options& options, kr70::PicturePort& port,
+                 SaveLedger& ledger, bool& invalid, kr70::ResultStore* store,
+                 std::set<std::string>& pictureNames) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
     state.SetQualityLimits(options.qualityLimits);
+    // The picture pages take the state's page notifications from the start.
+    kr70::picture::PicturePages pages(port);
+    struct Detach {
+        kr70::PicturePort& port;
+        ~Detach() { port.Attach(nullptr, nullptr); }
+    } detach{port};
+    if (options.plot) {
+        port.Attach(&pages, &state);
+    }
     state.InitializeParameters("");
     state.SetDifferenceDataEnabled(false);  // no page shows them, and no result file holds them
     if (!options.params.empty() && state.OpenParameterFile(options.params) == 0) {
@@ -304,6 +353,9 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
         return false;
     }
     bool saved = store == nullptr || StoreVerdict(file, state, options, *store);
+    if (options.plot) {
+        saved = kr70::WritePagePictures(state, pages, file, options.plotOptions, pictureNames, stderr) && saved;
+    }
     if (options.save && !MaySave(file, options, ledger)) {
         return false;
     }
@@ -364,9 +416,20 @@ int main(int argc, char** argv) {
             options.station = kr70::DefaultStationName();
         }
     }
+    std::optional<kr70::PictureApplication> pictureApplication;
+    if (options.plot) {
+        std::error_code error;
+        std::filesystem::create_directories(options.plotOptions.directory, error);
+        if (error || !std::filesystem::is_directory(options.plotOptions.directory)) {
+            std::fprintf(stderr, "%s: cannot use '%s' as the picture directory\n", kProgram,
+                         options.plotOptions.directory.c_str());
+            return 2;
+        }
+        pictureApplication.emplace();
+    }
     LoadLanguageTable();
     StartFilterSystem();
-    kr70::ConsolePort port(kProgram, stderr);
+    kr70::PicturePort port(kProgram, stderr);
     if (!options.json) {
         for (const std::string& file : options.files) {
             options.fileWidth = std::max(options.fileWidth, static_cast<int>(file.size()));
@@ -376,8 +439,9 @@ int main(int argc, char** argv) {
     bool allFine = true;
     bool invalid = false;
     SaveLedger ledger;
+    std::set<std::string> pictureNames;
     for (const std::string& file : options.files) {
-        allFine = AnalyseFile(file, options, port, ledger, invalid, store.get()) && allFine;
+        allFine = AnalyseFile(file, options, port, ledger, invalid, store.get(), pictureNames) && allFine;
     }
     StopFilterSystem();
     LmLangClose();

@@ -3,7 +3,19 @@
 namespace kr70 {
 namespace {
 QColor toQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
+
+// The plots' "Arial" is the metric-compatible face where Arial itself is not
+// installed; the window and the command-line pictures resolve it alike.
+void substituteArial() {
+  static const bool done = [] {
+    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    return true;
+  }();
+  (void)done;
+}
 }  // namespace
+
+QtPainter::QtPainter(QPainter& painter) : painter_(painter) { substituteArial(); }
 
 void QtPainter::setClip(int x, int y, int width, int height) {
   painter_.setClipRect(x, y, width, height);
@@ -27,7 +39,12 @@ void QtPainter::setPen(Rgb colour, int width) {
   painter_.setPen(pen_);
 }
 
-void QtPainter::drawLine(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
+void QtPainter::drawLine(int x1, int y1, int x2, int y2) {
+  painter_.drawLine(x1, y1, x2, y2);
+  // Qt's cosmetic lines stop one pixel short of their end; the end point
+  // belongs to the line (a column's lowest sample, where a joining line lands).
+  if (pen_.isCosmetic() && (x1 != x2 || y1 != y2)) painter_.drawPoint(x2, y2);
+}
 
 void QtPainter::drawText(int x, int y, std::string_view utf8, int fontHeight, Rgb colour) {
   QFont font("Arial");
