@@ -204,12 +204,9 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
                  SaveLedger& ledger) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
-    state.InitializeParameters("");
-    state.SetDifferenceDataEnabled(false);  // no page shows them, and no result file holds them
-    if (!options.params.empty() && state.OpenParameterFile(options.params) == 0) {
+    if (!kr70::PrepareHeadlessState(state, options.params)) {
         return false;
     }
-    state.Settings().spectraEnabled = 1;
 
     kr70::FileReport report;
     report.file = file;

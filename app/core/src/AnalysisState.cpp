@@ -313,6 +313,14 @@ int32_t AnalysisState::RebuildFreqFilter(uint32_t samplingFrequency) {
     return status;
 }
 
+PassRule::PassRule(double passThreshold, int32_t invertedJudgement)
+    : threshold_(RoundThroughText("%lf", passThreshold)), inverted_(invertedJudgement != 0) {}
+
+int32_t PassRule::Judge(double exceedingArea) const {
+    const bool atOrAbove = RoundThroughText("%lf", exceedingArea) >= threshold_;
+    return atOrAbove != inverted_ ? 2 : 1;
+}
+
 int32_t AnalysisState::RunAbnormalMeasure() {
     measure_ = MeasureResult{};
     int status = WA_OK;
@@ -346,15 +354,7 @@ int32_t AnalysisState::RunAbnormalMeasure() {
     measure_.exceedingArea = exceeding;
     measure_.totalAreaText = FormatC("%lf", total);
     measure_.exceedingAreaText = FormatC("%lf", exceeding);
-    // Both sides are compared as the six-decimal texts the page shows.
-    const double area = RoundThroughText("%lf", exceeding);
-    const double threshold = RoundThroughText("%lf", settings_.passThreshold);
-    const bool atOrAbove = area >= threshold;
-    if (settings_.invertedJudgement != 0) {
-        measure_.judgement = atOrAbove ? 1 : 2;
-    } else {
-        measure_.judgement = atOrAbove ? 2 : 1;
-    }
+    measure_.judgement = PassRule(settings_.passThreshold, settings_.invertedJudgement).Judge(exceeding);
     port_.NotifyPage(PageId::ResultIndicator, Notice(PageNotice::Judgement, measure_.judgement));
     return WA_OK;
 }
