@@ -150,16 +150,6 @@ int ParseOptions(int argc, char** argv, Options& options) {
     return 0;
 }
 
-// English texts for the warnings; without the language files the messages
-// carry their numbers.
-void LoadLanguageTable() {
-    char directory[4096];
-    char base[256];
-    if (LmLangGetProgramPath(directory, sizeof directory, base, sizeof base) == 0) {
-        LmLangInit(LMLANG_MODE_SUFFIX, LMLANG_ID_ENGLISH, directory, "KR70");
-    }
-}
-
 std::string BaseName(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
@@ -260,7 +250,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    LoadLanguageTable();
+    kr70::LoadEnglishLanguageTable();  // without the language files the messages carry their numbers
     StartFilterSystem();
     kr70::ConsolePort port(kProgram, stderr);
     if (!options.json) {

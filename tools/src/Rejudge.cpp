@@ -4,60 +4,52 @@
 #include <system_error>
 
 #include "AnalyseReport.h"
-#include "AnalysisState.h"
 
 namespace kr70 {
 namespace {
 
 bool Judged(int32_t judgement) { return judgement == 1 || judgement == 2; }
 
-void Compare(RejudgeOutcome& outcome, size_t index, int32_t from, int32_t to, double area) {
-    if (!Judged(from) || !Judged(to)) {
-        outcome.notJudged.push_back(index);
-    } else if (from == to) {
+void Compare(RejudgeOutcome& outcome, const ResultSummary& verdict, int32_t to, double area) {
+    ++outcome.verdicts;
+    const int32_t from = verdict.judgement;
+    if (Judged(from) && from == to) {
         ++outcome.unchanged;
+        return;
+    }
+    const RejudgedVerdict named{verdict.serial, verdict.recordingPath, from, to, area};
+    if (!Judged(from) || !Judged(to)) {
+        outcome.notJudged.push_back(named);
     } else {
         ++(from == 1 ? outcome.passToFail : outcome.failToPass);
-        outcome.flips.push_back({index, from, to, area});
+        outcome.flips.push_back(named);
     }
 }
 
 }  // namespace
 
-RejudgeOutcome RejudgeWithThreshold(const std::vector<StoredVerdict>& verdicts, double threshold,
-                                    bool inverted) {
-    const PassRule rule(threshold, inverted ? 1 : 0);
-    RejudgeOutcome outcome;
-    for (size_t i = 0; i < verdicts.size(); ++i) {
-        const StoredVerdict& verdict = verdicts[i];
-        const double area = verdict.exceedingArea.value_or(0.0);
-        Compare(outcome, i, verdict.judgement, verdict.exceedingArea ? rule.Judge(area) : 0, area);
-    }
-    return outcome;
+void ThresholdRejudge::Take(const ResultSummary& verdict) {
+    const double area = verdict.exceedingArea.value_or(0.0);
+    Compare(outcome_, verdict, verdict.exceedingArea ? rule_.Judge(area) : 0, area);
 }
 
-RejudgeOutcome RejudgeByAnalysis(const std::vector<StoredVerdict>& verdicts, const std::string& parameterFile,
-                                 std::optional<double> threshold, bool inverted, UiPort& port) {
-    RejudgeOutcome outcome;
-    for (size_t i = 0; i < verdicts.size(); ++i) {
-        const StoredVerdict& verdict = verdicts[i];
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(verdict.recording, error)) {
-            outcome.missing.push_back(i);
-            continue;
-        }
-        AnalysisState state(port);
-        if (!PrepareHeadlessState(state, parameterFile) || state.LoadWaveform(verdict.recording) != 1 ||
-            !state.Measure().valid) {
-            outcome.notJudged.push_back(i);
-            continue;
-        }
-        const double area = state.Measure().exceedingArea;
-        const int32_t judgement =
-            threshold ? PassRule(*threshold, inverted ? 1 : 0).Judge(area) : state.Measure().judgement;
-        Compare(outcome, i, verdict.judgement, judgement, area);
+void AnalysisRejudge::Take(const ResultSummary& verdict) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(verdict.recordingPath, error)) {
+        ++outcome_.verdicts;
+        outcome_.missing.push_back({verdict.serial, verdict.recordingPath, verdict.judgement, 0, 0.0});
+        return;
     }
-    return outcome;
+    AnalysisState state(port_);
+    if (!PrepareHeadlessState(state, parameterFile_) || state.LoadWaveform(verdict.recordingPath) != 1 ||
+        !state.Measure().valid) {
+        Compare(outcome_, verdict, 0, 0.0);
+        return;
+    }
+    const double area = state.Measure().exceedingArea;
+    const int32_t judgement =
+        threshold_ ? PassRule(*threshold_, inverted_ ? 1 : 0).Judge(area) : state.Measure().judgement;
+    Compare(outcome_, verdict, judgement, area);
 }
 
 }  // namespace kr70
