@@ -43,3 +43,9 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
   $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "setup: could not generate de_DE.UTF-8; locale tests will skip"
 fi
+
+# The results-store tests start a throwaway PostgreSQL server, which refuses to
+# run as root: when the tests run as root they run it as this unprivileged user.
+if [ "$(id -u)" -eq 0 ] && ! id kr70pg >/dev/null 2>&1; then
+  useradd --system --no-create-home --shell /usr/sbin/nologin kr70pg || echo "setup: could not create user kr70pg; the PostgreSQL tests will skip"
+fi

@@ -1,0 +1,59 @@
+// Stores verdicts on a worker thread so that the caller (the workstation's
+// user-interface thread) never waits for a disk or a server. Records are
+// queued in memory in order; the worker opens the store on first use.
+#ifndef KR70_RESULTS_RESULTWRITER_H
+#define KR70_RESULTS_RESULTWRITER_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ResultRecord.h"
+#include "ResultStore.h"
+
+namespace kr70 {
+
+// What the writer tells its owner after each record (on the worker thread).
+struct WriterReport {
+    int32_t status = kStoreOk;  // of the last Insert (or of opening the store)
+    int64_t pending = 0;        // rows queued locally for an unreachable server
+    std::string error;
+};
+
+class ResultWriter {
+public:
+    // location as for OpenResultStore. report is called on the worker thread.
+    explicit ResultWriter(std::string location, std::function<void(const WriterReport&)> report = {});
+    // Writes what is queued, then stops the worker.
+    ~ResultWriter();
+    ResultWriter(const ResultWriter&) = delete;
+    ResultWriter& operator=(const ResultWriter&) = delete;
+
+    // Never blocks on the store.
+    void Submit(ResultRecord record);
+    // Waits until everything submitted so far has been handled (tests, exit).
+    void Drain();
+
+private:
+    void Run();
+
+    std::string location_;
+    std::function<void(const WriterReport&)> report_;
+    std::unique_ptr<ResultStore> store_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::deque<ResultRecord> queue_;
+    bool busy_ = false;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+}  // namespace kr70
+
+#endif
