@@ -473,6 +473,26 @@ constexpr int kStatusReadingFile = 3450;
 constexpr int kStatusComputingChain = 3451;
 constexpr int kStatusComputingMeasure = 3452;
 
+// ---- Page pictures: Edit menu commands, title strip and side column ----
+constexpr int kMenuEditCopyPicture = 3650;
+constexpr int kMenuEditSavePicture = 3651;
+constexpr int kPromptCopyPicture = 3652;
+constexpr int kPromptSavePicture = 3653;
+constexpr int kFilterPicture = 3654;  // PNG and SVG
+constexpr int kTitleSavePicture = 3655;
+constexpr int kMsgPictureNotWritten = 3656;  // %s path
+constexpr int kPictureData = 3657;  // %u Hz, %u points
+constexpr int kPictureSettings = 3658;  // %u pitch, %d %d %d yuragi, %d smoothing, %g level, %g pass
+constexpr int kPictureNoFilter = 3659;
+constexpr int kPictureLpf = 3660;  // %u cut-off, %u taps
+constexpr int kPictureHpf = 3661;  // %u cut-off, %u taps
+constexpr int kPictureBpf = 3662;  // %u %u band, %u taps
+constexpr int kPictureBef = 3663;  // %u %u band, %u taps
+constexpr int kPictureVerdictOk = 3664;
+constexpr int kPictureVerdictNg = 3665;
+constexpr int kPictureVerdictNone = 3666;
+constexpr int kPicturePeaks = 3667;
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -500,6 +520,7 @@ inline constexpr int kAllIds[] = {
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251, 3450, 3451, 3452,
+    3650, 3651, 3652, 3653, 3654, 3655, 3656, 3657, 3658, 3659, 3660, 3661, 3662, 3663, 3664, 3665, 3666, 3667,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -520,6 +541,8 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kDescParameterFile, "s"},        {kMsgIntegerRange, "ss"},
     {kMsgViewerParametersNotWritten, "s"}, {kMsgViewerNotStarted, "s"}, {kCollectFreeSpace, "s"},
     {kCollectMsgBytesNeeded, "s"},
+    {kMsgPictureNotWritten, "s"}, {kPictureData, "uu"}, {kPictureSettings, "uddddff"}, {kPictureLpf, "uu"},
+    {kPictureHpf, "uu"}, {kPictureBpf, "uuu"}, {kPictureBef, "uuu"},
 };
 
 }  // namespace kr70::text

@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "AnalysePlot.h"
 #include "AnalyseReport.h"
 #include "AnalysisState.h"
 #include "ConsolePort.h"
@@ -20,7 +23,8 @@ namespace {
 constexpr const char* kProgram = "kr70-analyse";
 
 constexpr const char* kUsage =
-    "Usage: kr70-analyse [--params FILE.ini] [--save DIR] [--json] FILE...\n"
+    "Usage: kr70-analyse [--params FILE.ini] [--save DIR] [--json]\n"
+    "                    [--plot DIR [--plot-format png|svg] [--plot-size WxH]] FILE...\n"
     "\n"
     "Analyses each waveform FILE (a raw-data file or a mono 8/16-bit PCM WAV\n"
     "file) as the KR70 workstation does when the file is opened: decimation by\n"
@@ -63,13 +67,30 @@ constexpr const char* kUsage =
     "                 square-mean measure failed). status is the chain's\n"
     "                 failure code, or else the measure's result (0 = fine).\n"
     "                 A file that cannot be loaded gives only file and loaded.\n"
+    "  --plot DIR     write pictures of the waveform, spectrum and abnormal-sound\n"
+    "                 pages into DIR for each FILE with base name B:\n"
+    "                 B.waveform.png (the analysis and yuragi waveforms),\n"
+    "                 B.spectrum.png (both spectra, the filter's shaded band\n"
+    "                 and the peak list) and B.abnormal.png (the square-mean\n"
+    "                 waveform, the level line, the areas and the verdict),\n"
+    "                 each under a title strip with the file name, the\n"
+    "                 settings and the verdict. They are drawn as the window\n"
+    "                 draws its pages at their start view (zoom 1, limits\n"
+    "                 -5..5, the whole frequency range, -50 dB). DIR is created\n"
+    "                 when missing; no display is needed (Qt's offscreen\n"
+    "                 platform unless QT_QPA_PLATFORM names another). A picture\n"
+    "                 that cannot be written, or a second FILE with the same\n"
+    "                 base name, is an error (exit code 1)\n"
+    "  --plot-format png|svg  the pictures' format (default png)\n"
+    "  --plot-size WxH  the pictures' size in pixels (default 1000x750,\n"
+    "                 each side 200 to 8000)\n"
     "  --help         show this text\n"
     "\n"
     "Warnings the workstation would show in a message box go to standard\n"
     "error as \"kr70-analyse: FILE: text\".\n"
     "\n"
     "Exit codes: 0 every file loaded (and saved); 1 a file could not be\n"
-    "loaded or a result file could not be written, or writing the report,\n"
+    "loaded or a result file or picture could not be written, or writing the report,\n"
     "this help or a warning failed (a full disk); 2 bad options or an\n"
     "unreadable parameter file (nothing analysed).\n";
 
@@ -82,6 +103,8 @@ struct Options {
     std::string saveDirectory;
     bool save = false;
     bool json = false;
+    bool plot = false;
+    kr70::PlotOptions plotOptions;
     std::vector<std::string> files;
 };
 
@@ -132,6 +155,22 @@ int ParseOptions(int argc, char** argv, Options& options) {
             }
             (argument == "--params" ? options.params : options.saveDirectory) = argv[++i];
             options.save = options.save || argument == "--save";
+        } else if (argument == "--plot" || argument == "--plot-format" || argument == "--plot-size") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("option " + argument + " needs a value");
+            }
+            const std::string value = argv[++i];
+            if (argument == "--plot") {
+                options.plot = true;
+                options.plotOptions.directory = value;
+            } else if (argument == "--plot-format") {
+                if (value != "png" && value != "svg") {
+                    return UsageError("--plot-format takes png or svg, not " + value);
+                }
+                options.plotOptions.svg = value == "svg";
+            } else if (!kr70::ParsePlotSize(value, options.plotOptions.width, options.plotOptions.height)) {
+                return UsageError("--plot-size takes WIDTHxHEIGHT (200 to 8000 each), not " + value);
+            }
         } else if (argument.rfind("--params=", 0) == 0) {
             options.params = argument.substr(9);
         } else if (argument.rfind("--save=", 0) == 0) {
@@ -190,10 +229,19 @@ bool MaySave(const std::string& file, const Options& options, SaveLedger& ledger
     return true;
 }
 
-bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsolePort& port,
-                 SaveLedger& ledger) {
+bool AnalyseFile(const std::string& file, const Options& options, kr70::PicturePort& port,
+                 SaveLedger& ledger, std::set<std::string>& pictureNames) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
+    // The picture pages take the state's page notifications from the start.
+    kr70::picture::PicturePages pages(port);
+    struct Detach {
+        kr70::PicturePort& port;
+        ~Detach() { port.Attach(nullptr, nullptr); }
+    } detach{port};
+    if (options.plot) {
+        port.Attach(&pages, &state);
+    }
     if (!kr70::PrepareHeadlessState(state, options.params)) {
         return false;
     }
@@ -212,6 +260,9 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::ConsoleP
         return false;
     }
     bool saved = true;
+    if (options.plot) {
+        saved = kr70::WritePagePictures(state, pages, file, options.plotOptions, pictureNames, stderr);
+    }
     if (options.save && !MaySave(file, options, ledger)) {
         return false;
     }
@@ -250,9 +301,20 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    std::optional<kr70::PictureApplication> pictureApplication;
+    if (options.plot) {
+        std::error_code error;
+        std::filesystem::create_directories(options.plotOptions.directory, error);
+        if (error || !std::filesystem::is_directory(options.plotOptions.directory)) {
+            std::fprintf(stderr, "%s: cannot use '%s' as the picture directory\n", kProgram,
+                         options.plotOptions.directory.c_str());
+            return 2;
+        }
+        pictureApplication.emplace();
+    }
     kr70::LoadEnglishLanguageTable();  // without the language files the messages carry their numbers
     StartFilterSystem();
-    kr70::ConsolePort port(kProgram, stderr);
+    kr70::PicturePort port(kProgram, stderr);
     if (!options.json) {
         for (const std::string& file : options.files) {
             options.fileWidth = std::max(options.fileWidth, static_cast<int>(file.size()));
@@ -261,8 +323,9 @@ int main(int argc, char** argv) {
     }
     bool allFine = true;
     SaveLedger ledger;
+    std::set<std::string> pictureNames;
     for (const std::string& file : options.files) {
-        allFine = AnalyseFile(file, options, port, ledger) && allFine;
+        allFine = AnalyseFile(file, options, port, ledger, pictureNames) && allFine;
     }
     StopFilterSystem();
     LmLangClose();

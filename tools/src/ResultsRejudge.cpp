@@ -12,9 +12,7 @@
 #include "ResultsCommand.h"
 #include "ResultsOptions.h"
 #include "ThresholdSuggest.h"
-#ifdef KR70_LINE_PNG
-#include "HistogramPng.h"
-#endif
+#include "PictureRender.h"
 
 namespace kr70 {
 namespace {
@@ -65,7 +63,8 @@ constexpr const char* kSuggestUsage =
     "  --margin M      factor above the area, at least 1 (default 1.2)\n"
     "  --quantile Q    0 < Q <= 1 (default 0.99: the 99th percentile)\n"
     "  --png FILE      also write a histogram of the good and bad areas with both\n"
-    "                  thresholds marked as a PNG picture\n"
+    "                  thresholds marked, as a PNG picture (SVG when FILE ends\n"
+    "                  in .svg)\n"
     "  --size WxH      its size in pixels (default 800x400)\n"
     "  --bins N        its number of bars (default 40)\n"
     "Filters (as for query): --from TIME, --to TIME, --station NAME, --name PATTERN\n"
@@ -228,11 +227,6 @@ int RunSuggest(ResultsContext& context) {
             if (taken != kResultsExitOk) return taken;
         }
     }
-#ifndef KR70_LINE_PNG
-    if (!png.empty()) {
-        return context.Fail(kResultsExitUsage, "--png: this build has no picture support");
-    }
-#endif
     auto store = context.OpenStore();
     if (!store) {
         return kResultsExitFailed;
@@ -265,17 +259,19 @@ int RunSuggest(ResultsContext& context) {
     if (!WriteAll(context.out, text)) {
         return context.Fail(kResultsExitFailed, "cannot write the output");
     }
-#ifdef KR70_LINE_PNG
     if (!png.empty()) {
         const std::string largestLabel = largestRule + " = " + FormatC("%lf", suggestion->largest.threshold);
         const std::string quantileLabel = quantileRule + " = " + FormatC("%lf", suggestion->quantile.threshold);
         const HistogramMarks marks{suggestion->largest.threshold, suggestion->quantile.threshold,
                                    largestLabel.c_str(), quantileLabel.c_str()};
-        if (!WriteAreaHistogramPng(png, width, height, good, bad, marks, bins)) {
+        const auto application = render::ensureGuiApplication();
+        const bool written = render::writePicture(
+            QString::fromStdString(png), QSize(width, height),
+            [&](Painter& painter, int w, int h) { DrawAreaHistogram(painter, w, h, good, bad, marks, bins); });
+        if (!written) {
             return context.Fail(kResultsExitFailed, "cannot write " + png);
         }
     }
-#endif
     return kResultsExitOk;
 }
 

@@ -10,6 +10,8 @@
 #include "EnvironmentFile.h"
 #include "Instances.h"
 #include "MainForm.h"
+#include "PagePicture.h"
+#include "PictureRender.h"
 #include "Profile.h"
 #include "TriggeredAcquisitionDialog.h"
 #include "UiPort.h"
@@ -40,6 +42,9 @@ class DifSpectrumPageWidget;
 class DifWaveformPageWidget;
 
 class Printing;
+
+// The Edit menu's picture commands (also in each page's context menu).
+inline constexpr int32_t kCommandCopyPicture = 32812, kCommandSavePicture = 32813;
 
 class MainWindow : public QMainWindow, public UiPort {
  public:
@@ -92,6 +97,13 @@ class MainWindow : public QMainWindow, public UiPort {
   void placeAtCreation() { link_->PlaceAtCreation(); }
   void firstActivation() { link_->OnFirstActivation(); }
   Printing& printing() { return *printing_; }
+  // The picture of the current page at the page's size (PagePicture.h; a
+  // difference page as it shows on the screen): what the copy command puts on
+  // the clipboard (at the screen's pixel ratio) and the save command writes,
+  // PNG or SVG by the name. writePagePicture answers false when the file
+  // could not be written.
+  QImage pagePicture(double ratio) const;
+  bool writePagePicture(const QString& path) const;
 
   // UiPort
   bool RunModalDialog(int32_t dialogId, DialogValues& values) override;
@@ -129,6 +141,11 @@ class MainWindow : public QMainWindow, public UiPort {
   bool longWork_ = false;
   std::function<void()> longWorkObserver_;
   void printPage();
+  void addPictureCommands();
+  void copyPicture();
+  void savePicture();
+  QSize currentPictureSize() const;
+  render::DrawFunction pictureDrawing(picture::PageKind kind) const;
   void buildMenus();
   void buildToolBar();
   void buildStatusBar();

@@ -79,6 +79,8 @@ constexpr CommandText kCommands[] = {
     {32792, ids::kMenuFilePrint, ids::kPromptPrint},
     {57665, ids::kMenuFileExit, ids::kPromptAppExit},
     {32795, ids::kMenuEditCutOut, ids::kPromptCutOut},
+    {kCommandCopyPicture, ids::kMenuEditCopyPicture, ids::kPromptCopyPicture},
+    {kCommandSavePicture, ids::kMenuEditSavePicture, ids::kPromptSavePicture},
     {32778, ids::kMenuSettingsSamplingPitch, ids::kPromptSamplingPitch},
     {32772, ids::kMenuSettingsYuragiFilter, ids::kPromptYuragiFilter},
     {32773, ids::kMenuSettingsFreqFilter, ids::kPromptFreqFilter},
@@ -143,6 +145,7 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   buildToolBar();
   buildStatusBar();
   buildForm();
+  addPictureCommands();
   state_.InitializeParameters(options.parameterFile);
 
   waveformPage_->logic().setSelectionCommit([this](uint32_t start, uint32_t length) {
@@ -289,6 +292,9 @@ void MainWindow::buildMenus() {
   addAction(file, 57665);
   QMenu* edit = menuBar()->addMenu(languageText(ids::kMenuEdit));
   addAction(edit, 32795);
+  edit->addSeparator();
+  addAction(edit, kCommandCopyPicture);
+  addAction(edit, kCommandSavePicture);
   QMenu* settings = menuBar()->addMenu(languageText(ids::kMenuSettings));
   for (int32_t command : {32778, 32772, 32773, 32779, 32774, 32810, kCommandNoiseLevel}) addAction(settings, command);
   // The waveform collection (32806) has no place of its own: it sits beside
@@ -553,6 +559,8 @@ void MainWindow::runCommand(int32_t commandId) {
         if (QWidget* button = controls_.value(1008, nullptr)) button->setEnabled(false);
       return;
     case 32805: environment_->SaveCommand(); return;
+    case kCommandCopyPicture: copyPicture(); return;
+    case kCommandSavePicture: savePicture(); return;
     case 32785:
     case 32786:
       link_->StartComparisonViewer(lmp::ProgramDirectory(), QCoreApplication::applicationFilePath().toStdString());

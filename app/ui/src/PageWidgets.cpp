@@ -2,6 +2,7 @@
 
 #include "AnalysisState.h"
 #include "LanguageText.h"
+#include "PagePicture.h"
 #include "PageText.h"
 #include "PlotCore.h"
 #include "QtPainter.h"
@@ -162,12 +163,6 @@ ScrollAction scrollActionOf(int action) {
   }
 }
 
-SampleSpan spanOf(const WAData& data) {
-  double* samples = nullptr;
-  if (data.GetSize() == 0 || data.GetDataPointer(&samples) != 0) return {};
-  return {samples, data.GetSize(), data.GetSampFreq()};
-}
-
 }  // namespace
 
 QVBoxLayout* PageBase::createLayout(const char* japaneseTitle, const char* englishTitle) {
@@ -304,8 +299,7 @@ WaveformPageWidget::WaveformPageWidget(AnalysisState& state, UiPort& port, QWidg
 }
 
 void WaveformPageWidget::takeData(uint32_t count, uint32_t start, uint32_t length) {
-  logic_.setWaveforms(spanOf(state_.AnalysisWaveform()), spanOf(state_.YuragiWaveform()));
-  logic_.setData(count, start, length);
+  picture::feedWaveformPage(logic_, state_, count, start, length);
 }
 
 // ---- Spectrum page ------------------------------------------------------------
@@ -379,31 +373,11 @@ SpectrumPageWidget::SpectrumPageWidget(AnalysisState& state, UiPort& port, int d
 }
 
 void SpectrumPageWidget::takeData() {
-  auto span = [](const WAPowerSpectrum& spectrum) {
-    SpectrumSpan result;
-    double* power = nullptr;
-    double* amplitude = nullptr;
-    if (spectrum.GetSize() == 0 || spectrum.GetPowerSpectrumDataPtr(&power) != 0 ||
-        spectrum.GetAmpSpectrumDataPtr(&amplitude) != 0)
-      return result;
-    return SpectrumSpan{power, amplitude, spectrum.GetSize(), spectrum.GetSampFreq()};
-  };
-  const SpectrumSpan upper = span(state_.AnalysisSpectrum());
-  logic_.setSpectra(upper, span(state_.YuragiSpectrum()));
-  plot::FilterBand band;
-  const WAFreqFilter& filter = state_.FreqFilter();
-  band.type = filter.GetType();
-  uint32_t low = 0, high = 0;
-  if ((band.type == 1 || band.type == 2) && filter.GetCutoff(low) == 0) band.low = low;
-  if ((band.type == 3 || band.type == 4) && filter.GetBand(low, high) == 0) {
-    band.low = low;
-    band.high = high;
-  }
-  logic_.setFilter(band);
+  // The list first: the page's redraw then shows the new peaks with the new spectra.
   peaks_->clear();
   for (int i = 0; i < SpectrumPeakList::kLines; ++i)
     peaks_->addItem(QString::fromStdString(state_.Peaks().Line(i)));
-  logic_.setData(upper.size, upper.samplingFrequency);
+  picture::feedSpectrumPage(logic_, state_);
 }
 
 // ---- Abnormal-sound page --------------------------------------------------------
@@ -468,11 +442,7 @@ AbnormalPageWidget::AbnormalPageWidget(AnalysisState& state, UiPort& port, QWidg
 }
 
 void AbnormalPageWidget::takeData(uint32_t count, uint32_t start, uint32_t length) {
-  logic_.setWaveform(spanOf(state_.SquareMeanWaveform()), state_.Settings().peakThreshold);
-  const MeasureResult& measure = state_.Measure();
-  logic_.setAreas(measure.valid ? measure.totalAreaText : std::string(),
-                  measure.valid ? measure.exceedingAreaText : std::string());
-  logic_.setData(count, start, length);
+  picture::feedAbnormalPage(logic_, state_, count, start, length);
 }
 
 // ---- Result lamp ------------------------------------------------------------------

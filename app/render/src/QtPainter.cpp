@@ -3,7 +3,19 @@
 namespace kr70 {
 namespace {
 QColor toQColor(Rgb colour) { return QColor(colour.red, colour.green, colour.blue); }
+
+// The plots' "Arial" is the metric-compatible face where Arial itself is not
+// installed; the window and the command-line pictures resolve it alike.
+void substituteArial() {
+  static const bool done = [] {
+    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    return true;
+  }();
+  (void)done;
+}
 }  // namespace
+
+QtPainter::QtPainter(QPainter& painter) : painter_(painter) { substituteArial(); }
 
 void QtPainter::setClip(int x, int y, int width, int height) {
   painter_.setClipRect(x, y, width, height);

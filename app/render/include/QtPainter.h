@@ -1,5 +1,6 @@
 #pragma once
-// The painter interface over QPainter: the screen, printing and PNG export.
+// The painter interface over QPainter: the screen, printing and pictures
+// (PNG images, SVG files; PictureRender.h).
 #include "Painter.h"
 
 #include <QPainter>
@@ -8,7 +9,7 @@ namespace kr70 {
 
 class QtPainter final : public Painter {
  public:
-  explicit QtPainter(QPainter& painter) : painter_(painter) {}
+  explicit QtPainter(QPainter& painter);
   void setClip(int x, int y, int width, int height) override;
   void fillRect(int x, int y, int width, int height, Rgb colour) override;
   void setPen(Rgb colour, int width) override;
