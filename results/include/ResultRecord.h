@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <variant>
+#include <vector>
 
 namespace kr70 {
 
@@ -67,6 +70,13 @@ struct ResultSummary {
     int32_t judgement = 0;
     std::string label;
 };
+
+// One stored value: null, integer, real or text.
+using ResultField = std::variant<std::monostate, int64_t, double, std::string>;
+
+// Every stored column of record with its value, in the store's column order,
+// "id" (the serial) first; the names are the store's column names.
+std::vector<std::pair<const char*, ResultField>> ResultFields(const ResultRecord& record);
 
 }  // namespace kr70
 

@@ -429,6 +429,16 @@ private:
 
 }  // namespace
 
+std::vector<std::pair<const char*, ResultField>> ResultFields(const ResultRecord& record) {
+    std::vector<std::pair<const char*, ResultField>> fields;
+    fields.reserve(std::size(kColumns) + 1);
+    fields.emplace_back("id", record.serial);
+    for (const Column& column : kColumns) {
+        fields.emplace_back(column.name, column.get(record));
+    }
+    return fields;
+}
+
 int32_t BeginExclusive(SqlConnection& connection) {
     if (connection.Dialect() == SqlDialect::Sqlite) {
         return connection.Run("BEGIN IMMEDIATE");

@@ -11,9 +11,11 @@
 #include <variant>
 #include <vector>
 
+#include "ResultRecord.h"
+
 namespace kr70 {
 
-using SqlValue = std::variant<std::monostate, int64_t, double, std::string>;
+using SqlValue = ResultField;
 
 enum class SqlDialect { Sqlite, Postgres };
 

@@ -16,15 +16,18 @@
 #include "LmCmAnlz.h"
 #include "LmIni.h"
 #include "LmLang.h"
+#include "ResultCapture.h"
 #include "ResultFiles.h"
+#include "ResultStore.h"
 
 namespace {
 
 constexpr const char* kProgram = "kr70-analyse";
 
 constexpr const char* kUsage =
-    "Usage: kr70-analyse [--params FILE.ini] [--save DIR] [--json]\n"
-    "                    [--plot DIR [--plot-format png|svg] [--plot-size WxH]] FILE...\n"
+    "Usage: kr70-analyse [--params FILE.ini] [--save DIR] [--json] [--db URL|PATH]\n"
+    "                    [--station NAME] [--plot DIR [--plot-format png|svg]\n"
+    "                    [--plot-size WxH]] FILE...\n"
     "\n"
     "Analyses each waveform FILE (a raw-data file or a mono 8/16-bit PCM WAV\n"
     "file) as the KR70 workstation does when the file is opened: decimation by\n"
@@ -84,6 +87,15 @@ constexpr const char* kUsage =
     "  --plot-format png|svg  the pictures' format (default png)\n"
     "  --plot-size WxH  the pictures' size in pixels (default 1000x750,\n"
     "                 each side 200 to 8000)\n"
+    "  --db URL|PATH  store each loaded file's verdict (one row, one transaction)\n"
+    "                 in a results store: an SQLite file PATH (created when\n"
+    "                 missing) or a PostgreSQL server postgresql://...; rows for\n"
+    "                 a server that does not answer wait in the local results\n"
+    "                 file and are sent by a later run (a note on standard\n"
+    "                 error). A store that cannot be opened stops the run with\n"
+    "                 exit code 2; a verdict that cannot be stored is exit code 1.\n"
+    "                 See kr70-results for reading the store\n"
+    "  --station NAME the station stored with each verdict (default: host name)\n"
     "  --help         show this text\n"
     "\n"
     "Warnings the workstation would show in a message box go to standard\n"
@@ -106,6 +118,9 @@ struct Options {
     bool plot = false;
     kr70::PlotOptions plotOptions;
     std::vector<std::string> files;
+    std::string db;
+    bool store = false;
+    std::string station;
 };
 
 // What one run has saved so far: the result stems in use and by which file.
@@ -171,6 +186,16 @@ int ParseOptions(int argc, char** argv, Options& options) {
             } else if (!kr70::ParsePlotSize(value, options.plotOptions.width, options.plotOptions.height)) {
                 return UsageError("--plot-size takes WIDTHxHEIGHT (200 to 8000 each), not " + value);
             }
+        } else if (argument == "--db" || argument == "--station") {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                return UsageError("option " + argument + " needs a value");
+            }
+            (argument == "--db" ? options.db : options.station) = argv[++i];
+            options.store = options.store || argument == "--db";
+        } else if (argument.rfind("--db=", 0) == 0 || argument.rfind("--station=", 0) == 0) {
+            const bool db = argument[2] == 'd';
+            (db ? options.db : options.station) = argument.substr(db ? 5 : 10);
+            options.store = options.store || db;
         } else if (argument.rfind("--params=", 0) == 0) {
             options.params = argument.substr(9);
         } else if (argument.rfind("--save=", 0) == 0) {
@@ -229,8 +254,26 @@ bool MaySave(const std::string& file, const Options& options, SaveLedger& ledger
     return true;
 }
 
+// Stores the verdict of state for file; false when it could not be stored.
+bool StoreVerdict(const std::string& file, const kr70::AnalysisState& state, const Options& options,
+                  kr70::ResultStore& store) {
+    kr70::ResultRecord record = kr70::CaptureResult(state, file, options.station);
+    kr70::FillDigests(record);
+    const int32_t status = store.Insert(record);
+    if (status == kr70::kStoreQueued) {
+        std::fprintf(stderr, "%s: %s: %s does not answer; the result waits in the local queue (%lld waiting): %s\n",
+                     kProgram, file.c_str(), store.Describe().c_str(), static_cast<long long>(store.PendingCount()),
+                     store.LastError().c_str());
+    } else if (status != kr70::kStoreOk) {
+        std::fprintf(stderr, "%s: %s: result not stored in %s: %s\n", kProgram, file.c_str(),
+                     store.Describe().c_str(), store.LastError().c_str());
+        return false;
+    }
+    return true;
+}
+
 bool AnalyseFile(const std::string& file, const Options& options, kr70::PicturePort& port,
-                 SaveLedger& ledger, std::set<std::string>& pictureNames) {
+                 SaveLedger& ledger, std::set<std::string>& pictureNames, kr70::ResultStore* store) {
     port.SetContext(file);
     kr70::AnalysisState state(port);
     // The picture pages take the state's page notifications from the start.
@@ -259,9 +302,9 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::PictureP
     if (!loaded) {
         return false;
     }
-    bool saved = true;
+    bool saved = store == nullptr || StoreVerdict(file, state, options, *store);
     if (options.plot) {
-        saved = kr70::WritePagePictures(state, pages, file, options.plotOptions, pictureNames, stderr);
+        saved = kr70::WritePagePictures(state, pages, file, options.plotOptions, pictureNames, stderr) && saved;
     }
     if (options.save && !MaySave(file, options, ledger)) {
         return false;
@@ -312,6 +355,20 @@ int main(int argc, char** argv) {
         }
         pictureApplication.emplace();
     }
+    std::unique_ptr<kr70::ResultStore> store;
+    if (options.store) {
+        int32_t status = kr70::kStoreOk;
+        std::string error;
+        store = kr70::OpenResultStore(options.db, &status, &error);
+        if (!store) {
+            std::fprintf(stderr, "%s: cannot open the results store '%s': %s\n", kProgram, options.db.c_str(),
+                         error.c_str());
+            return 2;
+        }
+        if (options.station.empty()) {
+            options.station = kr70::DefaultStationName();
+        }
+    }
     kr70::LoadEnglishLanguageTable();  // without the language files the messages carry their numbers
     StartFilterSystem();
     kr70::PicturePort port(kProgram, stderr);
@@ -325,7 +382,7 @@ int main(int argc, char** argv) {
     SaveLedger ledger;
     std::set<std::string> pictureNames;
     for (const std::string& file : options.files) {
-        allFine = AnalyseFile(file, options, port, ledger, pictureNames) && allFine;
+        allFine = AnalyseFile(file, options, port, ledger, pictureNames, store.get()) && allFine;
     }
     StopFilterSystem();
     LmLangClose();

@@ -12,6 +12,8 @@
 #include "ResultsCommand.h"
 #include "ResultsOptions.h"
 #include "ThresholdSuggest.h"
+#include <QGuiApplication>
+
 #include "PictureRender.h"
 
 namespace kr70 {

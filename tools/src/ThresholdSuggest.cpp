@@ -73,11 +73,16 @@ void DrawAreaHistogram(Painter& painter, int width, int height, const std::vecto
 
     painter.setClip(0, 0, width, height);
     painter.fillRect(0, 0, width, height, plot::kWhite);
-    double highest = std::max(marks.largest, marks.quantile);
-    for (const auto* areas : {&goodAreas, &badAreas}) {
-        for (const double area : *areas) highest = std::max(highest, area);
-    }
-    highest = highest > 0.0 ? highest * 1.05 : 1.0;
+    // The scale shows the good areas and the thresholds at least twice over;
+    // larger bad areas are counted in the last bar, so that one loud part
+    // does not squeeze the interesting range into a few pixels.
+    double largestGood = 0.0, largestAny = std::max(marks.largest, marks.quantile);
+    for (const double area : goodAreas) largestGood = std::max(largestGood, area);
+    for (const double area : badAreas) largestAny = std::max(largestAny, area);
+    largestAny = std::max(largestAny, largestGood);
+    double highest = std::min(largestAny * 1.05, std::max({marks.largest, marks.quantile, largestGood}) * 2.0);
+    if (!(highest > 0.0)) highest = 1.0;
+    const bool overflow = largestAny >= highest;
     std::vector<int> good(static_cast<size_t>(bins)), bad(static_cast<size_t>(bins));
     auto binOf = [&](double area) {
         const int bin = static_cast<int>(area / highest * bins);
@@ -109,7 +114,9 @@ void DrawAreaHistogram(Painter& painter, int width, int height, const std::vecto
     for (int tick = 0; tick <= 4; ++tick) {
         const int x = left + plotWidth * tick / 4;
         painter.drawLine(x, top + plotHeight, x, top + plotHeight + 4);
-        painter.drawText(x - 10, top + plotHeight + 8, FormatC("%g", highest * tick / 4), kFont, plot::kBlack);
+        const std::string label = FormatC("%g", highest * tick / 4) + (tick == 4 && overflow ? " and more" : "");
+        painter.drawText(tick == 4 ? x - 8 * static_cast<int>(label.size()) : x - 10, top + plotHeight + 8, label,
+                         kFont, plot::kBlack);
     }
 
     // Thresholds and the legend.

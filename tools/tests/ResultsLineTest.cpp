@@ -156,9 +156,9 @@ protected:
         std::set<int64_t> serials;
         for (const std::string& line : Lines(out)) {
             std::istringstream words(line);
-            std::string first;
+            std::string first, area, path;  // the counts above the list have two words
             int64_t serial = 0;
-            if (words >> first >> serial && first == kind) serials.insert(serial);
+            if (words >> first >> serial >> area >> path && first == kind) serials.insert(serial);
         }
         return serials;
     }
