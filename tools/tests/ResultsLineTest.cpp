@@ -25,6 +25,7 @@
 
 #include "DemoSignals.h"
 #include "FlatJson.h"
+#include "ShellText.h"
 #include "LmIni.h"
 #include "ResultStore.h"
 #include "WatchFolder.h"
@@ -36,16 +37,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::Quote;
+using test::ReadAll;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
