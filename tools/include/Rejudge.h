@@ -37,6 +37,9 @@ struct RejudgeOutcome {
     // recording that could not be loaded or measured (re-analysing).
     std::vector<RejudgedVerdict> notJudged;
     std::vector<RejudgedVerdict> missing;  // re-analysing: the recording is gone
+    // Re-analysing: the file at the stored path is no longer the recording
+    // that was judged (its SHA-256 differs), so it is not analysed.
+    std::vector<RejudgedVerdict> changed;
 };
 
 // Judges each stored exceeding area with the lamp's rule (PassRule) against a
@@ -52,7 +55,8 @@ private:
     RejudgeOutcome outcome_;
 };
 
-// Analyses each stored recording that still exists as kr70-analyse does with
+// Analyses each stored recording that still exists unchanged (the stored
+// SHA-256, when there is one, matches the file's) as kr70-analyse does with
 // parameterFile (empty: the defaults) and compares the new judgement with the
 // stored one; with a threshold, the new exceeding area is judged against it
 // and inverted instead of the parameter file's pass threshold. Messages go to
@@ -61,7 +65,7 @@ class AnalysisRejudge {
 public:
     AnalysisRejudge(std::string parameterFile, std::optional<double> threshold, bool inverted, UiPort& port)
         : parameterFile_(std::move(parameterFile)), threshold_(threshold), inverted_(inverted), port_(port) {}
-    void Take(const ResultSummary& verdict);
+    void Take(const ResultRecord& verdict);
     const RejudgeOutcome& Outcome() const { return outcome_; }
 
 private:

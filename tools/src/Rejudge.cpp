@@ -4,13 +4,16 @@
 #include <system_error>
 
 #include "AnalyseReport.h"
+#include "Sha256.h"
 
 namespace kr70 {
 namespace {
 
 bool Judged(int32_t judgement) { return judgement == 1 || judgement == 2; }
 
-void Compare(RejudgeOutcome& outcome, const ResultSummary& verdict, int32_t to, double area) {
+// verdict is a ResultSummary or a ResultRecord.
+template <typename Stored>
+void Compare(RejudgeOutcome& outcome, const Stored& verdict, int32_t to, double area) {
     ++outcome.verdicts;
     const int32_t from = verdict.judgement;
     if (Judged(from) && from == to) {
@@ -33,11 +36,18 @@ void ThresholdRejudge::Take(const ResultSummary& verdict) {
     Compare(outcome_, verdict, verdict.exceedingArea ? rule_.Judge(area) : 0, area);
 }
 
-void AnalysisRejudge::Take(const ResultSummary& verdict) {
+void AnalysisRejudge::Take(const ResultRecord& verdict) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(verdict.recordingPath, error)) {
         ++outcome_.verdicts;
         outcome_.missing.push_back({verdict.serial, verdict.recordingPath, verdict.judgement, 0, 0.0});
+        return;
+    }
+    std::string digest;
+    if (!verdict.recordingSha256.empty() && Sha256File(verdict.recordingPath, digest) &&
+        digest != verdict.recordingSha256) {
+        ++outcome_.verdicts;
+        outcome_.changed.push_back({verdict.serial, verdict.recordingPath, verdict.judgement, 0, 0.0});
         return;
     }
     AnalysisState state(port_);

@@ -1,8 +1,16 @@
 #include "ResultsOptions.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace kr70 {
+
+bool ParseNumberText(const std::string& text, double& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc() && result.ptr == end && std::isfinite(value);
+}
 
 bool TakeOptionValue(const ResultsContext& context, size_t& i, const std::string& name, std::string& value) {
     const std::string& argument = context.args[i];

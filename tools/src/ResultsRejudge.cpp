@@ -1,6 +1,5 @@
 // kr70-results rejudge and suggest-threshold: threshold work on stored verdicts.
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "ConsolePort.h"
@@ -36,17 +35,20 @@ constexpr const char* kRejudgeUsage =
     "                  kr70-analyse --params FILE does, and compare its judgement\n"
     "                  with the stored one (--threshold then replaces the file's\n"
     "                  pass threshold). Recordings that are gone are listed as\n"
-    "                  missing, ones that cannot be analysed as not judged.\n"
+    "                  missing, files that are no longer the stored recording\n"
+    "                  (another SHA-256) as changed, and recordings that cannot\n"
+    "                  be analysed as not judged.\n"
     "                  (--param is the same option.)\n"
     "\n"
     "Filters (as for query): --from TIME, --to TIME, --station NAME,\n"
     "  --judgement OK|NG, --name PATTERN, --label good|bad|none, --limit N\n"
     "\n"
     "Output: lines \"verdicts N\", \"OK->NG N\", \"NG->OK N\", \"unchanged N\",\n"
-    "\"not judged N\" (no stored or new judgement) and, with --params, \"missing N\";\n"
-    "then one line per flip, not judged and missing verdict: what happened\n"
-    "(OK->NG, NG->OK, not-judged, missing), serial, exceeding area (six\n"
-    "decimals, \"-\" when none) and the recording's path.\n";
+    "\"not judged N\" (no stored or new judgement) and, with --params, \"missing N\"\n"
+    "and \"changed N\"; then one line per flip, not judged, missing and changed\n"
+    "verdict: what happened (OK->NG, NG->OK, not-judged, missing, changed),\n"
+    "serial, exceeding area (six decimals, \"-\" when none) and the recording's\n"
+    "path.\n";
 
 constexpr const char* kSuggestUsage =
     "Usage: kr70-results [--db URL|PATH] suggest-threshold [--margin M] [--quantile Q]\n"
@@ -74,13 +76,8 @@ constexpr const char* kSuggestUsage =
     "Output: \"good N\" and \"bad N\", then a table with one row per proposal:\n"
     "RULE (largest*M or qQ*M), BASIS (the good area A), THRESHOLD, FALSE-REJECTS\n"
     "(good verdicts it would fail) and FALSE-ACCEPTS (bad verdicts it would pass).\n"
-    "Exit code 1 when no verdict is labelled good.\n";
-
-bool ParseNumber(const std::string& text, double& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return !text.empty() && result.ec == std::errc() && result.ptr == end && std::isfinite(value);
-}
+    "The proposals are for the normal judgement (not inverted). Exit code 1\n"
+    "when no verdict with an area is labelled good.\n";
 
 std::string ListLine(const char* what, const RejudgedVerdict& verdict, bool withArea) {
     return FormatC("%-10s %8lld %16s  %s\n", what, static_cast<long long>(verdict.serial),
@@ -92,7 +89,7 @@ std::string OutcomeText(const RejudgeOutcome& outcome, bool analysed) {
                                outcome.verdicts, outcome.passToFail, outcome.failToPass, outcome.unchanged,
                                outcome.notJudged.size());
     if (analysed) {
-        text += FormatC("missing %zu\n", outcome.missing.size());
+        text += FormatC("missing %zu\nchanged %zu\n", outcome.missing.size(), outcome.changed.size());
     }
     for (const RejudgedVerdict& flip : outcome.flips) {
         text += ListLine(flip.from == 1 ? "OK->NG" : "NG->OK", flip, true);
@@ -103,6 +100,9 @@ std::string OutcomeText(const RejudgeOutcome& outcome, bool analysed) {
     }
     for (const RejudgedVerdict& verdict : outcome.missing) {
         text += ListLine("missing", verdict, false);
+    }
+    for (const RejudgedVerdict& verdict : outcome.changed) {
+        text += ListLine("changed", verdict, false);
     }
     return text;
 }
@@ -122,7 +122,7 @@ int RunRejudge(ResultsContext& context) {
         } else if (name == "--threshold") {
             double number = 0;
             if (!TakeOptionValue(context, i, name, value)) return kResultsExitUsage;
-            if (!ParseNumber(value, number)) return context.Fail(kResultsExitUsage, "--threshold needs a number");
+            if (!ParseNumberText(value, number)) return context.Fail(kResultsExitUsage, "--threshold needs a number");
             threshold = number;
         } else if (name == "--params" || name == "--param") {
             if (!TakeOptionValue(context, i, name, value)) return kResultsExitUsage;
@@ -160,7 +160,7 @@ int RunRejudge(ResultsContext& context) {
         StartFilterSystem();
         ConsolePort port("kr70-results rejudge", context.err);
         AnalysisRejudge rejudge(parameterFile, threshold, inverted, port);
-        status = store->QuerySummaries(filter, [&](const ResultSummary& verdict) {
+        status = store->Query(filter, [&](const ResultRecord& verdict) {
             port.SetContext(verdict.recordingPath);
             rejudge.Take(verdict);
             return true;
@@ -198,7 +198,7 @@ int RunSuggest(ResultsContext& context) {
         if (name == "--margin" || name == "--quantile" || name == "--bins") {
             double number = 0;
             if (!TakeOptionValue(context, i, name, value)) return kResultsExitUsage;
-            const bool isNumber = ParseNumber(value, number);
+            const bool isNumber = ParseNumberText(value, number);
             if (name == "--margin") {
                 if (!isNumber || number < 1.0) return context.Fail(kResultsExitUsage, "--margin needs a number >= 1");
                 margin = number;

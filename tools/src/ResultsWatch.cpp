@@ -98,8 +98,8 @@ int ParseWatchOptions(const ResultsContext& context, WatchOptions& options) {
                     return context.Fail(kResultsExitUsage, "--max-files needs a positive whole number");
                 }
             } else {
-                options.timeoutSeconds = ParseDoubleC(value, -1.0);
-                if (!(options.timeoutSeconds > 0.0 && options.timeoutSeconds < 1e9)) {
+                if (!ParseNumberText(value, options.timeoutSeconds) || options.timeoutSeconds <= 0.0 ||
+                    options.timeoutSeconds >= 1e9) {
                     return context.Fail(kResultsExitUsage, "--timeout needs a positive number of seconds");
                 }
             }
@@ -117,7 +117,7 @@ int ParseWatchOptions(const ResultsContext& context, WatchOptions& options) {
 
 // Analyses one file, stores its verdict and gives its JSON line.
 std::string WatchOneFile(const std::string& path, const WatchOptions& options, ResultStore* store,
-                         CollectingPort& port) {
+                         CollectingPort& port, std::FILE* err) {
     AnalysisState state(port);
     if (!PrepareHeadlessState(state, options.parameterFile) || state.LoadWaveform(path) != 1) {
         std::string why = port.Take();
@@ -134,7 +134,12 @@ std::string WatchOneFile(const std::string& path, const WatchOptions& options, R
         const int32_t status = store->Insert(record);
         if (status == kStoreOk) {
             serial = std::to_string(record.serial);
-        } else if (status != kStoreQueued) {
+        } else if (status == kStoreQueued) {
+            std::fprintf(err,
+                         "kr70-results watch: %s: %s does not answer; the result waits in the local queue "
+                         "(%lld waiting)\n",
+                         path.c_str(), store->Describe().c_str(), static_cast<long long>(store->PendingCount()));
+        } else {
             error = "not stored: " + store->LastError();
         }
     }
@@ -207,7 +212,7 @@ int RunWatch(ResultsContext& context) {
         if (wake != FolderWatch::Wake::File) {
             break;
         }
-        if (!WriteAll(context.out, WatchOneFile(path, options, store.get(), port) + "\n") ||
+        if (!WriteAll(context.out, WatchOneFile(path, options, store.get(), port, context.err) + "\n") ||
             std::fflush(context.out) != 0) {
             code = context.Fail(kResultsExitFailed, "cannot write the output");
             break;

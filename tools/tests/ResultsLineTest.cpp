@@ -158,10 +158,10 @@ protected:
 
     // The flips a threshold implies for the stored verdicts (one set per direction).
     static std::pair<std::set<int64_t>, std::set<int64_t>> ExpectedFlips(double threshold, bool inverted,
-                                                                         bool skipGone) {
+                                                                         const std::set<std::string>& skip = {}) {
         std::set<int64_t> toFail, toPass;
         for (const Stored& s : stored_) {
-            if (skipGone && s.name == "clicks-1.4.wav") continue;
+            if (skip.count(s.name)) continue;
             const bool atOrAbove = Six(s.area) >= Six(threshold);
             const int32_t now = atOrAbove != inverted ? 2 : 1;
             if (s.judgement == 1 && now == 2) toFail.insert(s.serial);
@@ -185,7 +185,7 @@ TEST_F(ResultsLineTest, RejudgeWithAThresholdFlipsWhatTheStoredAreasImply) {
         if (inverted) arguments.push_back("--inverted");
         const ProgramRun run = Results(arguments);
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        const auto [toFail, toPass] = ExpectedFlips(5.0, inverted, false);
+        const auto [toFail, toPass] = ExpectedFlips(5.0, inverted);
         EXPECT_FALSE(toFail.empty() && toPass.empty());  // the set is chosen so that verdicts flip
         EXPECT_EQ(Count(run.out, "verdicts"), stored_.size());
         EXPECT_EQ(Count(run.out, "OK->NG"), toFail.size()) << run.out;
@@ -200,20 +200,26 @@ TEST_F(ResultsLineTest, RejudgeWithAThresholdFlipsWhatTheStoredAreasImply) {
 
 TEST_F(ResultsLineTest, RejudgeWithAParameterFileAnalysesTheRecordingsAgain) {
     // The demo settings with a pass threshold of 5: the same chain, so the new
-    // areas are the stored ones and the flips those of threshold 5.
+    // areas are the stored ones and the flips those of threshold 5. One
+    // recording is gone, another has been replaced by a different file.
     LmIniRecord record;
     ASSERT_EQ(LmIniRead((dir_ / "demo.ini").c_str(), &record), LMINI_OK);
     record.fSikiiOverMen = 5.0;
     ASSERT_EQ(LmIniWrite((dir_ / "five.ini").c_str(), &record), LMINI_OK);
+    fs::copy_file(dir_ / "parts" / "tone.wav", dir_ / "parts" / "clicks-1.3.wav", fs::copy_options::overwrite_existing);
     const ProgramRun run = Results({"rejudge", "--params", "five.ini"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const auto [toFail, toPass] = ExpectedFlips(5.0, false, true);
+    const auto [toFail, toPass] = ExpectedFlips(5.0, false, {"clicks-1.4.wav", "clicks-1.3.wav"});
     EXPECT_EQ(Count(run.out, "OK->NG"), toFail.size()) << run.out;
     EXPECT_EQ(Count(run.out, "NG->OK"), toPass.size()) << run.out;
     EXPECT_EQ(Listed(run.out, "NG->OK"), toPass);
     EXPECT_EQ(Count(run.out, "missing"), 1);
-    const auto gone = std::find_if(stored_.begin(), stored_.end(), [](const Stored& s) { return s.name == "clicks-1.4.wav"; });
+    const auto gone =
+        std::find_if(stored_.begin(), stored_.end(), [](const Stored& s) { return s.name == "clicks-1.4.wav"; });
     EXPECT_EQ(Listed(run.out, "missing"), std::set<int64_t>{gone->serial});
+    const auto replaced =
+        std::find_if(stored_.begin(), stored_.end(), [](const Stored& s) { return s.name == "clicks-1.3.wav"; });
+    EXPECT_EQ(Listed(run.out, "changed"), std::set<int64_t>{replaced->serial});
 }
 
 TEST_F(ResultsLineTest, SuggestedThresholdsAndTheirErrorsFollowTheLabelledAreas) {
