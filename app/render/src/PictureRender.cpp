@@ -2,7 +2,9 @@
 
 #include "QtPainter.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QPainter>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -23,6 +25,24 @@ QImage renderImage(QSize size, double ratio, const DrawFunction& draw) {
   return image;
 }
 
+namespace {
+
+// The generator gives the drawing's size in millimetres at its resolution,
+// which viewers turn into different pixel sizes; the picture is meant in
+// pixels, so the root element says so.
+QByteArray withPixelSize(QByteArray svg, QSize size) {
+  static const QRegularExpression millimetres(QStringLiteral("width=\"[0-9.]+mm\" height=\"[0-9.]+mm\""));
+  const qsizetype root = svg.indexOf("<svg");
+  if (root < 0) return svg;
+  const QString head = QString::fromUtf8(svg.mid(root, 512));
+  const QRegularExpressionMatch match = millimetres.match(head);
+  if (!match.hasMatch()) return svg;
+  const QByteArray pixels = QStringLiteral("width=\"%1\" height=\"%2\"").arg(size.width()).arg(size.height()).toUtf8();
+  return svg.replace(root + match.capturedStart(), match.capturedLength(), pixels);
+}
+
+}  // namespace
+
 Format formatOfPath(const QString& path) {
   return path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive) ? Format::Svg : Format::Png;
 }
@@ -35,8 +55,10 @@ bool writePicture(const QString& path, QSize size, const DrawFunction& draw, For
     const QImage image = renderImage(size, 1.0, draw);
     if (image.isNull() || !image.save(&file, "PNG")) return false;
   } else {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
-    generator.setOutputDevice(&file);
+    generator.setOutputDevice(&buffer);
     generator.setSize(size);
     generator.setViewBox(QRect(QPoint(0, 0), size));
     QPainter painter;
@@ -45,6 +67,7 @@ bool writePicture(const QString& path, QSize size, const DrawFunction& draw, For
     QtPainter adapter(painter);
     draw(adapter, size.width(), size.height());
     if (!painter.end()) return false;
+    if (file.write(withPixelSize(buffer.data(), size)) < 0) return false;
   }
   return file.commit();
 }

@@ -39,7 +39,12 @@ void QtPainter::setPen(Rgb colour, int width) {
   painter_.setPen(pen_);
 }
 
-void QtPainter::drawLine(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
+void QtPainter::drawLine(int x1, int y1, int x2, int y2) {
+  painter_.drawLine(x1, y1, x2, y2);
+  // Qt's cosmetic lines stop one pixel short of their end; the end point
+  // belongs to the line (a column's lowest sample, where a joining line lands).
+  if (pen_.isCosmetic() && (x1 != x2 || y1 != y2)) painter_.drawPoint(x2, y2);
+}
 
 void QtPainter::drawText(int x, int y, std::string_view utf8, int fontHeight, Rgb colour) {
   QFont font("Arial");

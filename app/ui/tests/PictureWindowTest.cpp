@@ -103,8 +103,9 @@ TEST_F(PictureWindowTest, CurveLiesWhereTheAnalysedSamplesPutItAndTheTitleStripS
       lowest = std::min(lowest, columnRows(n).first);
       highest = std::max(highest, columnRows(n).second);
     }
-    for (int y = 0; y < frame.height; ++y)
+    for (int y = 0; y < frame.height; ++y) {
       if (y < lowest || y > highest) EXPECT_FALSE(isBlack(image.pixel(frame.left + x, frame.top + y))) << x << "," << y;
+    }
     ++checked;
   }
   EXPECT_GE(checked, 8);
@@ -162,6 +163,22 @@ TEST_F(PictureWindowTest, SavePictureGivesThePixelsOfThePlotOption) {
     ASSERT_EQ(fromWindow.size(), size) << page.page;
     EXPECT_TRUE(fromWindow == fromPlot) << page.page;
   }
+}
+
+// Two files of one run with the same base name would write the same pictures:
+// the second is refused (exit 1, the first file's pictures stay); a size out
+// of range is a usage error.
+TEST_F(PictureWindowTest, PlotRefusesASecondFileOfTheSameNameAndABadSize) {
+  fs::create_directories(directory / "other");
+  fs::copy_file(file("demo-clicks.wav"), directory / "other" / "demo-tone.wav");
+  const QSize size(600, 400);
+  ASSERT_EQ(plot(file("demo-tone.wav"), size), 0);
+  const QImage alone(QString::fromStdString(file("plots/demo-tone.waveform.png")));
+  ASSERT_EQ(run(std::string(KR70_BIN_DIR) + "/kr70-analyse --plot-size 600x400 --plot " + file("plots") + " " +
+                file("demo-tone.wav") + " " + file("other/demo-tone.wav") + " >/dev/null 2>&1"),
+            1);
+  EXPECT_TRUE(QImage(QString::fromStdString(file("plots/demo-tone.waveform.png"))) == alone);
+  EXPECT_EQ(plot(file("demo-tone.wav"), QSize(100, 640)), 2);
 }
 
 }  // namespace
