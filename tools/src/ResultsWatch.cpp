@@ -1,5 +1,7 @@
 // kr70-results watch: analyses every recording that lands in a folder.
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +38,8 @@ constexpr const char* kWatchUsage =
     "Every verdict is stored in the results store (--db), and one JSON object per\n"
     "file and line goes to standard output: the fields of kr70-analyse --json,\n"
     "then \"serial\" (the stored row, null when not stored or queued for an\n"
-    "unreachable server). A file that cannot be analysed gives\n"
+    "unreachable server; queued verdicts are offered to it again with the\n"
+    "next file and every 10 seconds). A file that cannot be analysed gives\n"
     "{\"file\": ..., \"loaded\": false, \"error\": \"why\"} and the watch goes on.\n"
     "\"file\" is the path DIR/NAME. Once the watch is in place, \"kr70-results\n"
     "watch: watching DIR\" goes to standard error.\n"
@@ -53,6 +56,9 @@ constexpr const char* kWatchUsage =
     "SIGINT (Ctrl+C) and SIGTERM stop the watch after the file in hand; the\n"
     "exit code is then 0. Exit code 1 when DIR disappears, the store cannot be\n"
     "opened or the output cannot be written; 2 for bad arguments.\n";
+
+// How often verdicts queued for an unreachable server are offered again.
+constexpr long long kResendMs = 10000;
 
 // Messages the analysis would show, collected for the file's error line.
 class CollectingPort : public NullUiPort {
@@ -197,21 +203,37 @@ int RunWatch(ResultsContext& context) {
     const Clock::time_point end =
         Clock::now() + std::chrono::milliseconds(static_cast<long long>(std::ceil(options.timeoutSeconds * 1000)));
     int code = kResultsExitOk;
-    for (long long files = 0; options.maxFiles == 0 || files < options.maxFiles; ++files) {
-        int waitMs = -1;
+    for (long long files = 0; options.maxFiles == 0 || files < options.maxFiles;) {
+        long long waitMs = -1;
         if (options.timeoutSeconds > 0) {
-            waitMs = static_cast<int>(std::max<long long>(
-                0, std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count()));
+            waitMs = std::max<long long>(
+                0, std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
+        }
+        // Verdicts queued for a server that did not answer are offered again
+        // now and then, even while no file arrives.
+        const bool queued = store != nullptr && store->PendingCount() > 0;
+        if (queued) {
+            waitMs = waitMs < 0 ? kResendMs : std::min(waitMs, kResendMs);
         }
         std::string path;
-        const FolderWatch::Wake wake = watch.Next(path, waitMs);
+        const FolderWatch::Wake wake = watch.Next(path, static_cast<int>(std::min<long long>(waitMs, INT_MAX)));
         if (wake == FolderWatch::Wake::Failed) {
             code = context.Fail(kResultsExitFailed, options.directory + " is gone or cannot be read");
             break;
         }
-        if (wake != FolderWatch::Wake::File) {
+        if (wake == FolderWatch::Wake::Stop) {
             break;
         }
+        if (wake == FolderWatch::Wake::Timeout) {
+            if (queued) {
+                store->Flush();
+            }
+            if (options.timeoutSeconds > 0 && Clock::now() >= end) {
+                break;
+            }
+            continue;
+        }
+        ++files;
         if (!WriteAll(context.out, WatchOneFile(path, options, store.get(), port, context.err) + "\n") ||
             std::fflush(context.out) != 0) {
             code = context.Fail(kResultsExitFailed, "cannot write the output");
