@@ -1,6 +1,7 @@
 #include "AnalysisState.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -317,7 +318,18 @@ PassRule::PassRule(double passThreshold, int32_t invertedJudgement)
     : threshold_(RoundThroughText("%lf", passThreshold)), inverted_(invertedJudgement != 0) {}
 
 int32_t PassRule::Judge(double exceedingArea) const {
-    const bool atOrAbove = RoundThroughText("%lf", exceedingArea) >= threshold_;
+    // The six-decimal text moves a value by at most 0.0000005 (plus far less
+    // for reading it back below 1e9), so an area further than 0.000001 from
+    // the rounded threshold compares the same without it; the text is only
+    // needed near the threshold (and for huge or non-finite values).
+    constexpr double kPlain = 1e9;
+    bool atOrAbove = false;
+    if (std::fabs(exceedingArea) < kPlain && std::fabs(threshold_) < kPlain &&
+        std::fabs(exceedingArea - threshold_) > 0.000001) {
+        atOrAbove = exceedingArea > threshold_;
+    } else {
+        atOrAbove = RoundThroughText("%lf", exceedingArea) >= threshold_;
+    }
     return atOrAbove != inverted_ ? 2 : 1;
 }
 
