@@ -493,6 +493,12 @@ constexpr int kPictureVerdictNg = 3665;
 constexpr int kPictureVerdictNone = 3666;
 constexpr int kPicturePeaks = 3667;
 
+// ---- Results store: the settings item and the status bar ----
+constexpr int kMenuSettingsRecordResults = 3700;  // check item in the Settings menu
+constexpr int kPromptRecordResults = 3701;
+constexpr int kResultsQueued = 3702;     // %s number of verdicts waiting for the server
+constexpr int kResultsNotStored = 3703;  // %s why
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -521,6 +527,7 @@ inline constexpr int kAllIds[] = {
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
     3250, 3251, 3450, 3451, 3452,
     3650, 3651, 3652, 3653, 3654, 3655, 3656, 3657, 3658, 3659, 3660, 3661, 3662, 3663, 3664, 3665, 3666, 3667,
+    3700, 3701, 3702, 3703,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -543,6 +550,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kCollectMsgBytesNeeded, "s"},
     {kMsgPictureNotWritten, "s"}, {kPictureData, "uu"}, {kPictureSettings, "uddddff"}, {kPictureLpf, "uu"},
     {kPictureHpf, "uu"}, {kPictureBpf, "uuu"}, {kPictureBef, "uuu"},
+    {kResultsQueued, "s"}, {kResultsNotStored, "s"},
 };
 
 }  // namespace kr70::text

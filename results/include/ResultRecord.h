@@ -78,6 +78,10 @@ using ResultField = std::variant<std::monostate, int64_t, double, std::string>;
 // "id" (the serial) first; the names are the store's column names.
 std::vector<std::pair<const char*, ResultField>> ResultFields(const ResultRecord& record);
 
+// Fills the recording's and the parameter file's SHA-256 and the recording's
+// size when they are empty and the files can be read (reads both files).
+void FillDigests(ResultRecord& record);
+
 }  // namespace kr70
 
 #endif

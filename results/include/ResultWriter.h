@@ -1,9 +1,13 @@
 // Stores verdicts on a worker thread so that the caller (the workstation's
 // user-interface thread) never waits for a disk or a server. Records are
-// queued in memory in order; the worker opens the store on first use.
+// queued in memory in order; the worker opens the store on first use, fills
+// the files' digests (FillDigests) and inserts each record. While rows wait
+// for an unreachable server, the worker tries to send them every
+// retryInterval even when no new verdict comes.
 #ifndef KR70_RESULTS_RESULTWRITER_H
 #define KR70_RESULTS_RESULTWRITER_H
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -28,7 +32,8 @@ struct WriterReport {
 class ResultWriter {
 public:
     // location as for OpenResultStore. report is called on the worker thread.
-    explicit ResultWriter(std::string location, std::function<void(const WriterReport&)> report = {});
+    explicit ResultWriter(std::string location, std::function<void(const WriterReport&)> report = {},
+                          std::chrono::milliseconds retryInterval = std::chrono::seconds(15));
     // Writes what is queued, then stops the worker.
     ~ResultWriter();
     ResultWriter(const ResultWriter&) = delete;
@@ -44,7 +49,9 @@ private:
 
     std::string location_;
     std::function<void(const WriterReport&)> report_;
+    std::chrono::milliseconds retryInterval_;
     std::unique_ptr<ResultStore> store_;
+    int64_t pending_ = 0;  // worker only
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;

@@ -334,7 +334,7 @@ std::string WhereClause(const ResultFilter& filter, std::vector<SqlValue>& value
     if (!filter.label.empty()) {
         add("label = ?", filter.label == "none" ? std::string() : filter.label);
     }
-    where += " ORDER BY recorded_at, id";
+    where += " ORDER BY id";
     if (filter.limit > 0) {
         where += " LIMIT " + std::to_string(filter.limit);
     }

@@ -2,8 +2,10 @@
 
 namespace kr70 {
 
-ResultWriter::ResultWriter(std::string location, std::function<void(const WriterReport&)> report)
-    : location_(std::move(location)), report_(std::move(report)), worker_([this] { Run(); }) {}
+ResultWriter::ResultWriter(std::string location, std::function<void(const WriterReport&)> report,
+                           std::chrono::milliseconds retryInterval)
+    : location_(std::move(location)), report_(std::move(report)), retryInterval_(retryInterval),
+      worker_([this] { Run(); }) {}
 
 ResultWriter::~ResultWriter() {
     {
@@ -30,7 +32,24 @@ void ResultWriter::Drain() {
 void ResultWriter::Run() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        const auto ready = [this] { return stopping_ || !queue_.empty(); };
+        if (pending_ > 0) {
+            if (!wake_.wait_for(lock, retryInterval_, ready)) {
+                // Rows wait for the server and no verdict came: try to send them.
+                lock.unlock();
+                WriterReport report;
+                report.status = store_->Flush();
+                report.pending = pending_ = store_->PendingCount();
+                report.error = report.status == kStoreOk ? std::string() : store_->LastError();
+                if (report_) {
+                    report_(report);
+                }
+                lock.lock();
+                continue;
+            }
+        } else {
+            wake_.wait(lock, ready);
+        }
         if (queue_.empty()) {
             return;  // stopping with nothing left
         }
@@ -44,9 +63,10 @@ void ResultWriter::Run() {
             store_ = OpenResultStore(location_, &report.status, &report.error);
         }
         if (store_) {
+            FillDigests(record);
             report.status = store_->Insert(record);
             report.error = store_->LastError();
-            report.pending = store_->PendingCount();
+            report.pending = pending_ = store_->PendingCount();
         }
         if (report_) {
             report_(report);

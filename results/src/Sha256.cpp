@@ -1,5 +1,7 @@
 #include "Sha256.h"
 
+#include "ResultRecord.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -127,6 +129,15 @@ bool Sha256File(const std::string& path, std::string& digest, int64_t* size) {
         *size = total;
     }
     return true;
+}
+
+void FillDigests(ResultRecord& record) {
+    if (record.recordingSha256.empty() && !record.recordingPath.empty()) {
+        Sha256File(record.recordingPath, record.recordingSha256, &record.recordingSize);
+    }
+    if (record.parameterSha256.empty() && !record.parameterPath.empty()) {
+        Sha256File(record.parameterPath, record.parameterSha256);
+    }
 }
 
 }  // namespace kr70

@@ -5,15 +5,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "PgTestServer.h"
 #include "ResultStore.h"
+#include "ResultWriter.h"
 #include "../src/SqlConnection.h"
 
 namespace kr70 {
@@ -273,7 +277,6 @@ TEST(SqliteStore, WriterKilledMidTransactionLeavesStoreConsistent) {
     if (child == 0) {
         std::string childError;
         auto connection = OpenSqliteConnection(path, childError);
-        auto childStore = OpenResultStore(path, nullptr, nullptr);
         if (!connection || connection->Run("BEGIN IMMEDIATE") != kStoreOk) {
             _exit(1);
         }
@@ -363,6 +366,40 @@ TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
     EXPECT_EQ(std::vector<std::string>(stored.begin() + 1, stored.end()), uids);
     // A second sender that finds the same queue sends nothing twice.
     EXPECT_EQ(store->Flush(), kStoreOk);
+}
+
+// The workstation's writer with the server away: it reports the waiting
+// rows, and sends them once the server is back without a new verdict.
+TEST(ServerStore, WriterSendsTheQueueWhenTheServerReturns) {
+    test::PgTestServer* server = Server();
+    if (!server) {
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Unavailable();
+    }
+    Scratch scratch;
+    ASSERT_TRUE(server->CreateDatabase("writer"));
+    ::setenv("XDG_DATA_HOME", scratch.File("data").c_str(), 1);  // the writer's local queue
+    std::atomic<int64_t> pending{-1};
+    ASSERT_TRUE(server->Stop());
+    {
+        ResultWriter writer(server->Url("writer"), [&](const WriterReport& report) { pending = report.pending; },
+                            std::chrono::milliseconds(200));
+        writer.Submit(Sample("w1.wav", 1, 0.1));
+        writer.Submit(Sample("w2.wav", 2, 9.0));
+        writer.Drain();
+        EXPECT_EQ(pending, 2);
+        ASSERT_TRUE(server->Start());
+        for (int wait = 0; wait < 300 && pending != 0; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        EXPECT_EQ(pending, 0);
+    }
+    int32_t status = 0;
+    std::string error;
+    auto store = OpenResultStore(server->Url("writer"), &status, &error, scratch.File("other.sqlite"), true);
+    ASSERT_NE(store, nullptr) << error;
+    int rows = 0;
+    store->Query({}, [&](const ResultRecord&) { return ++rows > 0; });
+    EXPECT_EQ(rows, 2);
 }
 
 }  // namespace

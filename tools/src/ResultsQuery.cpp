@@ -14,7 +14,8 @@ namespace {
 constexpr const char* kQueryUsage =
     "Usage: kr70-results [--db URL|PATH] query [OPTIONS]\n"
     "\n"
-    "Prints the stored verdicts that match every option given, oldest first.\n"
+    "Prints the stored verdicts that match every option given, in the order\n"
+    "they were stored.\n"
     "\n"
     "Options:\n"
     "  --from TIME         recorded at or after TIME (UTC, ISO 8601; a prefix such\n"
@@ -186,6 +187,37 @@ int RunLabel(ResultsContext& context) {
     return written ? kResultsExitOk : kResultsExitFailed;
 }
 
+constexpr const char* kFlushUsage =
+    "Usage: kr70-results --db postgresql://... flush\n"
+    "\n"
+    "Sends the verdicts that wait in the local results file for this server\n"
+    "(stored while it did not answer) and prints how many still wait. Exit\n"
+    "code 1 when the server does not answer or some remain.\n";
+
+int RunFlush(ResultsContext& context) {
+    if (!context.args.empty() || !IsServerLocation(context.db)) {
+        return context.Fail(kResultsExitUsage, "needs --db postgresql://... and no arguments");
+    }
+    int32_t status = kStoreOk;
+    std::string error;
+    // Opened without the server, so that an unreachable one is reported as such.
+    auto store = OpenResultStore(context.db, &status, &error, "", false);
+    if (!store) {
+        return context.Fail(kResultsExitFailed, error);
+    }
+    status = store->Flush();
+    const int64_t pending = store->PendingCount();
+    if (!WriteAll(context.out, FormatC("%lld waiting\n", static_cast<long long>(pending)))) {
+        return kResultsExitFailed;
+    }
+    if (status != kStoreOk) {
+        return context.Fail(kResultsExitFailed, store->LastError());
+    }
+    return pending == 0 ? kResultsExitOk : kResultsExitFailed;
+}
+
+const ResultsCommandRegistration kFlush{
+    {"flush", "send verdicts queued while the server did not answer", kFlushUsage, RunFlush}};
 const ResultsCommandRegistration kQuery{
     {"query", "stored verdicts by time, station, judgement, file name or label", kQueryUsage, RunQuery}};
 const ResultsCommandRegistration kLabel{

@@ -227,6 +227,9 @@ public:
     void SetRecorderSamplingFrequency(std::function<uint32_t()> query) {
         recorderSamplingFrequency_ = std::move(query);
     }
+    // Called at the end of every successful LoadWaveform (an opened file or an
+    // acquisition) with the loaded path, once the verdict is made.
+    void SetWaveformLoadedHook(std::function<void(const std::string&)> hook) { loadedHook_ = std::move(hook); }
     // Writes the page fields (display limits and choices) into the record when
     // the pages exist.
     void SetPageRecordHook(std::function<void(LmIniRecord&)> hook) { pageRecordHook_ = std::move(hook); }
@@ -309,6 +312,7 @@ private:
     int32_t boardKind_ = 0;
     std::function<uint32_t()> recorderSamplingFrequency_;
     std::function<void(LmIniRecord&)> pageRecordHook_;
+    std::function<void(const std::string&)> loadedHook_;
 };
 
 }  // namespace kr70

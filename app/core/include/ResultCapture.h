@@ -14,13 +14,10 @@ class AnalysisState;
 
 // The record of state's current verdict for the recording at recordingPath
 // (made absolute; empty for an acquisition not saved to a file). No file is
-// read: the digests stay empty for FillDigests (which may run on a worker).
+// read: the digests stay empty for FillDigests (ResultRecord.h), which may run
+// on a worker thread.
 ResultRecord CaptureResult(const AnalysisState& state, const std::string& recordingPath,
                            const std::string& station);
-
-// Fills the recording's and the parameter file's SHA-256 and the recording's
-// size when they are empty and the files can be read.
-void FillDigests(ResultRecord& record);
 
 // The host name, the default station name.
 std::string DefaultStationName();

@@ -126,6 +126,9 @@ int32_t AnalysisState::LoadWaveform(const std::string& path) {
     NotifyPagesOfNewData();
     recentFiles_.Add(trimmed);
     RebuildFileCombo(trimmed);
+    if (loadedHook_) {
+        loadedHook_(trimmed);
+    }
     return 1;
 }
 

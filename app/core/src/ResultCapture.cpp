@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "AnalysisState.h"
-#include "Sha256.h"
 
 namespace kr70 {
 
@@ -64,15 +63,6 @@ ResultRecord CaptureResult(const AnalysisState& state, const std::string& record
     }
     r.programVersion = ProgramVersion();
     return r;
-}
-
-void FillDigests(ResultRecord& record) {
-    if (record.recordingSha256.empty() && !record.recordingPath.empty()) {
-        Sha256File(record.recordingPath, record.recordingSha256, &record.recordingSize);
-    }
-    if (record.parameterSha256.empty() && !record.parameterPath.empty()) {
-        Sha256File(record.parameterPath, record.parameterSha256);
-    }
 }
 
 std::string DefaultStationName() {

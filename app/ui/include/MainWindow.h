@@ -26,6 +26,7 @@ class QAction;
 class QComboBox;
 class QDialog;
 class QLabel;
+class QMenu;
 
 namespace kr70 {
 class WavGetRecorder;
@@ -38,6 +39,7 @@ class SpectrumPageWidget;
 class AbnormalPageWidget;
 class ResultLampWidget;
 class NoiseLevelPageWidget;
+class ResultRecording;
 class DifSpectrumPageWidget;
 class DifWaveformPageWidget;
 
@@ -69,6 +71,8 @@ class MainWindow : public QMainWindow, public UiPort {
   void setQuestionAnswerer(std::function<bool(const Message&)> answerer) { answerer_ = std::move(answerer); }
 
   AnalysisState& state() { return state_; }
+  // "Record results" (null in the viewer).
+  ResultRecording* results() { return results_.get(); }
   MainForm& form() { return form_; }
   QAction* action(int32_t commandId) const { return actions_.value(commandId, nullptr); }
   QWidget* formControl(int32_t controlId) const { return controls_.value(controlId, nullptr); }
@@ -186,6 +190,8 @@ class MainWindow : public QMainWindow, public UiPort {
   std::unique_ptr<instance::InstanceLink> link_;
   std::unique_ptr<Printing> printing_;
   std::function<bool(const Message&)> answerer_;
+  QMenu* settingsMenu_ = nullptr;
+  std::unique_ptr<ResultRecording> results_;  // "record results" (Settings menu)
 };
 
 }  // namespace kr70::ui

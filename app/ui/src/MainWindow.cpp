@@ -12,6 +12,7 @@
 #include "PageText.h"
 #include "PageWidgets.h"
 #include "Printing.h"
+#include "ResultRecording.h"
 #include "AcquisitionSettingsWindow.h"
 #include "DataSaveDialog.h"
 #include "FileSaveWindows.h"
@@ -144,6 +145,8 @@ MainWindow::MainWindow(Profile& profile, const Options& options)
   buildMenus();
   buildToolBar();
   buildStatusBar();
+  if (!options.viewer)
+    results_ = std::make_unique<ResultRecording>(profile_, state_, settingsMenu_, statusBar(), nullptr);
   buildForm();
   addPictureCommands();
   state_.InitializeParameters(options.parameterFile);
@@ -301,6 +304,7 @@ void MainWindow::buildMenus() {
   // the acquisition settings so that the operator can reach it.
   settings->addSeparator();
   addAction(settings, 32806);
+  settingsMenu_ = settings;
   // The preprocessing-parameter save has no menu entry: a key reaches it.
   auto* parameterSave = new QAction(languageText(ids::kPrmSaveCaption), this);
   parameterSave->setObjectName(QString::number(kCommandParameterSave));
