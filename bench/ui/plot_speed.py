@@ -12,6 +12,7 @@ usage: plot_speed.py build/bin/kr70-analyse [FILES=5] [ROUNDS=5]
 """
 import math
 import random
+import resource
 import statistics
 import struct
 import subprocess
@@ -37,9 +38,13 @@ def write_recording(path, seed):
 
 
 def timed(command):
+    """Wall-clock and CPU (user + system) seconds of one run."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
-    return time.perf_counter() - start
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
 
 
 def main():
@@ -58,13 +63,14 @@ def main():
             plotted.append(timed([program, '--plot', str(scratch / 'pictures')] + names))
             one_plain.append(timed([program, names[0]]))
             one_plotted.append(timed([program, '--plot', str(scratch / 'pictures')] + names[:1]))
-        m = {k: statistics.median(v) * 1000 for k, v in
-             (('plain', plain), ('plotted', plotted), ('one_plain', one_plain), ('one_plotted', one_plotted))}
-        per_file = (m['plotted'] - m['one_plotted'] - (m['plain'] - m['one_plain'])) / max(files - 1, 1)
-        print(f"{files} files, median of {rounds}: without --plot {m['plain']:.1f} ms, with --plot {m['plotted']:.1f} ms")
-        print(f"1 file, median of {rounds}: without --plot {m['one_plain']:.1f} ms, with --plot {m['one_plotted']:.1f} ms")
-        print(f"--plot per file (start-up excluded): {per_file:.1f} ms; "
-              f"once per run (Qt start-up and the first file): {m['one_plotted'] - m['one_plain']:.1f} ms")
+        for index, clock in ((0, 'wall-clock'), (1, 'CPU')):
+            m = {k: statistics.median(run[index] for run in v) * 1000 for k, v in
+                 (('plain', plain), ('plotted', plotted), ('one_plain', one_plain), ('one_plotted', one_plotted))}
+            per_file = (m['plotted'] - m['one_plotted'] - (m['plain'] - m['one_plain'])) / max(files - 1, 1)
+            print(f"{clock}, medians of {rounds}: {files} files {m['plain']:.1f} ms without --plot, "
+                  f"{m['plotted']:.1f} ms with; 1 file {m['one_plain']:.1f} ms without, {m['one_plotted']:.1f} ms with")
+            print(f"  --plot per file (start-up excluded): {per_file:.1f} ms; once per run "
+                  f"(Qt start-up and the first file): {m['one_plotted'] - m['one_plain']:.1f} ms")
 
 
 if __name__ == '__main__':

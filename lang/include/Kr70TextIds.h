@@ -472,6 +472,7 @@ constexpr int kResultExceedingArea = 3132;
 constexpr int kStatusReadingFile = 3450;
 constexpr int kStatusComputingChain = 3451;
 constexpr int kStatusComputingMeasure = 3452;
+constexpr int kStatusComputingSpectra = 3453;
 
 // ---- Page pictures: Edit menu commands, title strip and side column ----
 constexpr int kMenuEditCopyPicture = 3650;
@@ -525,7 +526,7 @@ inline constexpr int kAllIds[] = {
     3116, 3117, 3118, 3119, 3120, 3121, 3122, 3123, 3124, 3125, 3126, 3127, 3128, 3129, 3130, 3131, 3132,
     3150, 3151, 3152, 3153,
     3200, 3201, 3202, 3203, 3204, 3205, 3206, 3207, 3208, 3209, 3210, 3211, 3212, 3220, 3221,
-    3250, 3251, 3450, 3451, 3452,
+    3250, 3251, 3450, 3451, 3452, 3453,
     3650, 3651, 3652, 3653, 3654, 3655, 3656, 3657, 3658, 3659, 3660, 3661, 3662, 3663, 3664, 3665, 3666, 3667,
     3700, 3701, 3702, 3703,
 };

@@ -277,7 +277,11 @@ public:
 
 private:
     bool differenceData_ = true;
-    int32_t RunChain();
+    // The chain in two steps: decimation and filters (the waveforms), then
+    // the spectra and the difference data.
+    int32_t RunChainWaveforms();
+    int32_t RunChainSpectra();
+    static bool IsLongWork(uint64_t samples);
     void Compute(int32_t textId, uint64_t samples, const std::function<void()>& work);
     int32_t FilterBothCommuted(const WAData& decimated);
     void ClearDerived();

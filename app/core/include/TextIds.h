@@ -12,6 +12,7 @@ namespace kr70 {
 inline constexpr int32_t kTextReadingFile = text::kStatusReadingFile;
 inline constexpr int32_t kTextComputingChain = text::kStatusComputingChain;
 inline constexpr int32_t kTextComputingMeasure = text::kStatusComputingMeasure;
+inline constexpr int32_t kTextComputingSpectra = text::kStatusComputingSpectra;
 inline constexpr int32_t kTextSamplesNotStored = text::kMsgAcquisitionFailed;         // 2005
 inline constexpr int32_t kTextSettingRejected = text::kMsgFilterNotBuilt;             // 2006
 inline constexpr int32_t kTextParameterFileNotRead = text::kMsgParameterFileNotRead;  // 2007

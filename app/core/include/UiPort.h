@@ -226,6 +226,16 @@ public:
     // runs in place.
     virtual void RunLongWork(int32_t textId, const std::function<void()>& work) { work(); }
 
+    // The chain's waveforms of a long recording are ready while its spectra
+    // and measure are still to come: a window may show them on the waveform
+    // page now (count, start and length as its TakeData notice will carry).
+    // The pages' notifications follow as always once everything is done.
+    virtual void PreviewWaveforms(uint32_t count, uint32_t start, uint32_t length) {
+        (void)count;
+        (void)start;
+        (void)length;
+    }
+
     // Page notifications and repaints. A page that does not exist ignores them.
     virtual void NotifyPage(PageId page, const PageNotification& notification) = 0;
     virtual void RepaintPages() = 0;

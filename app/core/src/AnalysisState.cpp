@@ -59,9 +59,13 @@ void AnalysisState::Warn(int32_t textId) { port_.ShowWarning(textId, kCaptionMai
 // Work on a million samples or more (about 20 s at 50 kHz) goes through the
 // port, so that a window keeps repainting while it runs; shorter work runs in
 // place.
-void AnalysisState::Compute(int32_t textId, uint64_t samples, const std::function<void()>& work) {
+bool AnalysisState::IsLongWork(uint64_t samples) {
     constexpr uint64_t kLongWorkSamples = 1000000;
-    if (samples >= kLongWorkSamples) {
+    return samples >= kLongWorkSamples;
+}
+
+void AnalysisState::Compute(int32_t textId, uint64_t samples, const std::function<void()>& work) {
+    if (IsLongWork(samples)) {
         port_.RunLongWork(textId, work);
     } else {
         work();
@@ -132,7 +136,7 @@ int32_t AnalysisState::LoadWaveform(const std::string& path) {
     return 1;
 }
 
-int32_t AnalysisState::RunChain() {
+int32_t AnalysisState::RunChainWaveforms() {
     if (raw_.GetSize() == 0 || raw_.GetSampFreq() == 0) {
         return kChainNoData;
     }
@@ -174,6 +178,10 @@ int32_t AnalysisState::RunChain() {
             }
         }
     }
+    return WA_OK;
+}
+
+int32_t AnalysisState::RunChainSpectra() {
     if (settings_.spectraEnabled != 0) {
         if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) !=
                 WA_OK ||
@@ -261,7 +269,21 @@ void AnalysisState::ClearDerived() {
 int32_t AnalysisState::RunPreprocessing() {
     WaitCursor wait(port_);
     int32_t status = WA_OK;
-    Compute(kTextComputingChain, raw_.GetSize(), [&] { status = RunChain(); });
+    Compute(kTextComputingChain, raw_.GetSize(), [&] { status = RunChainWaveforms(); });
+    if (status == WA_OK) {
+        // On a long recording the waveforms are worth showing before the
+        // spectra, which take as long again; the pages' own notifications
+        // still follow the judgement.
+        if (IsLongWork(raw_.GetSize())) {
+            const uint32_t size = analysis_.GetSize();
+            const uint32_t length = settings_.fftLength != 0        ? settings_.fftLength
+                                    : size > settings_.fftStart ? size - settings_.fftStart
+                                                                : 0;
+            port_.PreviewWaveforms(length, settings_.fftStart, length);
+        }
+        Compute(kTextComputingSpectra, settings_.spectraEnabled != 0 ? raw_.GetSize() : 0,
+                [&] { status = RunChainSpectra(); });
+    }
     if (status != WA_OK && status != kChainNoData) {
         ClearDerived();
     }
@@ -290,7 +312,7 @@ int32_t AnalysisState::ComputeSpectra() {
         return WA_OK;
     }
     int32_t status = WA_OK;
-    Compute(kTextComputingChain, raw_.GetSize(), [&] {
+    Compute(kTextComputingSpectra, raw_.GetSize(), [&] {
         if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) !=
                 WA_OK ||
             yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {

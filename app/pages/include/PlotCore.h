@@ -81,6 +81,9 @@ class FrequencyMap {
   // trunc((log10 f - log10 lo) / (log10 hi - log10 lo) · W), limited to a
   // band a few widths around the plot; f ≤ 0 maps far left.
   int x(double frequency) const;
+  // The frequency where column `column` starts: x(f) is `column` or more for
+  // f at or above it (up to rounding; callers confirm with x()).
+  double columnStart(int column) const;
 
  private:
   double logLow_ = 0.0, scale_ = 0.0;
@@ -109,7 +112,9 @@ int decibelRange(int index);  // index clamped to 0..4
 // value) is drawn on the bottom row.
 int decibelRow(double value, int range, int height);
 // Fills white, then (when the range is valid) filter shading, decade grid,
-// decibel lines and the curve with a 2-pixel pen.
+// decibel lines and the curve with a 2-pixel pen. The bins of one pixel
+// column are found from the column's edges and only compared, so the
+// logarithms taken are bounded by the width, not by the number of bins.
 void drawSpectrumPlot(Painter& painter, int width, int height, const SpectrumView& view);
 // Difference bars: black boxes from each positive bin's row down to the bottom.
 void drawDifferenceBars(Painter& painter, int width, int height, const SpectrumView& view);

@@ -236,6 +236,10 @@ FrequencyMap::FrequencyMap(double lowest, double highest, int width) : width_(wi
   scale_ = width / (std::log10(highest) - logLow_);
 }
 
+double FrequencyMap::columnStart(int column) const {
+  return std::pow(10.0, logLow_ + column / scale_);
+}
+
 int FrequencyMap::x(double frequency) const {
   if (!(frequency > 0.0)) return clampCoordinate(-1e300, width_);
   return clampCoordinate(std::trunc((std::log10(frequency) - logLow_) * scale_), width_);
@@ -328,11 +332,46 @@ void drawSpectrumPlot(Painter& painter, int width, int height, const SpectrumVie
   if (view.values == nullptr || view.size < 4 || view.samplingFrequency == 0) return;
   const int range = decibelRange(view.decibelIndex);
   const double binWidth = static_cast<double>(view.samplingFrequency) / view.size;
+  const double* v = view.values;
+  const uint64_t last = view.size / 2 - 1;
+  auto column = [&](uint64_t bin) { return map.x(bin * binWidth); };
+  auto row = [&](double value) { return decibelRow(value, range, height); };
   painter.setPen(kBlack, 2);
   ColumnDecimator decimator(painter, width);
-  for (uint32_t i = 1; i <= view.size / 2 - 1; ++i) {
-    if (!decimator.addPoint(map.x(i * binWidth), decibelRow(view.values[i], range, height)))
-      return;
+  for (uint64_t i = 1; i <= last;) {
+    const int x = column(i);
+    // End of the column: the first bin of a later column. The estimate from
+    // the next column's edge is confirmed with x() itself, so the bins of
+    // each column are exactly those of a bin-by-bin pass.
+    uint64_t end = i + 1;
+    if (x < width + 1) {
+      const double edge = std::ceil(map.columnStart(x + 1) / binWidth);
+      if (edge > static_cast<double>(end)) end = static_cast<uint64_t>(std::min(edge, static_cast<double>(last + 1)));
+      while (end > i + 1 && column(end - 1) != x) --end;
+    }
+    while (end <= last && column(end) == x) ++end;
+    // A bin's row falls as its value rises; a value of no decibels (≤ 0)
+    // sits on the bottom row.
+    double highest = 0.0, lowest = 0.0;
+    bool none = false;
+    for (uint64_t k = i; k < end; ++k) {
+      const double value = v[k];
+      if (!(value > 0.0)) {
+        none = true;
+      } else if (highest == 0.0) {
+        highest = lowest = value;
+      } else {
+        highest = value > highest ? value : highest;
+        lowest = value < lowest ? value : lowest;
+      }
+    }
+    int top = none ? height - 1 : row(highest), bottom = top;
+    if (highest > 0.0) {
+      top = std::min(top, row(highest));
+      bottom = std::max(bottom, row(lowest));
+    }
+    if (!decimator.add(x, row(v[i]), top, bottom, row(v[end - 1]))) return;
+    i = end;
   }
   decimator.finish();
 }

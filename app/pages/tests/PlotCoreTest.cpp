@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace kr70::plot {
@@ -292,6 +293,41 @@ TEST(SpectrumPlot, DrawCallsAreBoundedByTheWidth) {
   RecordingPainter painter(false);
   drawSpectrumPlot(painter, 700, 200, v);
   EXPECT_LE(painter.drawCallCount(), 3 * 700 + 100);
+}
+
+// Each column's segment reaches the rows of its loudest and its quietest bin
+// (bins without decibels on the bottom row), however many bins it holds.
+TEST(SpectrumPlot, ColumnsSpanTheRowsOfAllTheirBins) {
+  std::vector<double> bins(1 << 16);
+  for (size_t i = 0; i < bins.size(); ++i) bins[i] = i % 251 == 0 ? 0.0 : 1e-4 + ((i * 7919) % 1009) / 1009.0;
+  SpectrumView v;
+  v.values = bins.data();
+  v.size = static_cast<uint32_t>(bins.size());
+  v.samplingFrequency = 48000;
+  v.lowest = 1.0;
+  v.highest = 100000.0;
+  v.decibelIndex = 3;
+  const int width = 300, height = 200;
+  RecordingPainter painter;
+  drawSpectrumPlot(painter, width, height, v);
+  const Image image = painter.rasterise(width, height);
+  const FrequencyMap map(v.lowest, v.highest, width);
+  std::vector<int> top(width, height), bottom(width, -1);
+  for (uint32_t i = 1; i < v.size / 2; ++i) {
+    const int x = map.x(i * 48000.0 / v.size);
+    if (x < 0 || x >= width) continue;
+    const int y = std::min(decibelRow(bins[i], 100, height), height - 1);
+    top[x] = std::min(top[x], y);
+    bottom[x] = std::max(bottom[x], y);
+  }
+  int columns = 0;
+  for (int x = 0; x < width; ++x) {
+    if (bottom[x] < 0) continue;
+    EXPECT_EQ(image.at(x, top[x]), kBlack) << x;
+    EXPECT_EQ(image.at(x, bottom[x]), kBlack) << x;
+    ++columns;
+  }
+  EXPECT_GT(columns, 100);
 }
 
 TEST(DifferenceBars, PositiveBinsAreBoxesToTheBottom) {

@@ -130,6 +130,7 @@ class MainWindow : public QMainWindow, public UiPort {
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   void RunLongWork(int32_t textId, const std::function<void()>& work) override;
+  void PreviewWaveforms(uint32_t count, uint32_t start, uint32_t length) override;
   // Test hook: called on the window's thread while long work runs.
   void setLongWorkObserver(std::function<void()> observer) { longWorkObserver_ = std::move(observer); }
   void NotifyPage(PageId page, const PageNotification& notification) override;

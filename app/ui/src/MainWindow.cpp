@@ -874,6 +874,12 @@ void MainWindow::RunLongWork(int32_t textId, const std::function<void()>& work) 
   if (failure) std::rethrow_exception(failure);
 }
 
+// The waveform page takes the new waveforms at once; the form's repaint at
+// the start of the next long step (the spectra or the measure) shows them.
+void MainWindow::PreviewWaveforms(uint32_t count, uint32_t start, uint32_t length) {
+  if (waveformPage_) waveformPage_->takeData(count, start, length);
+}
+
 void MainWindow::NotifyPage(PageId page, const PageNotification& notification) {
   const auto value = [&](int i) { return static_cast<uint32_t>(notification.values[i]); };
   switch (page) {

@@ -22,6 +22,8 @@
 #include "WAFilter.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -137,6 +139,16 @@ int main(int argc, char** argv) {
     channel.setHandler([&window](const instance::InstanceMessage& message) { window.instanceMessage(message); });
     window.placeAtCreation();
     window.show();
+    if (std::getenv("KR70_OPEN_FILES") || !commandLine.waveformFiles.isEmpty()) {
+      // Files named at start-up load once the window is on the screen, so
+      // that it shows its form and the progress of a long recording instead
+      // of staying blank until the analysis ends.
+      QElapsedTimer waited;
+      waited.start();
+      while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     QTimer::singleShot(0, &window, [&window] { window.firstActivation(); });
     if (const char* enable = std::getenv("KR70_FFT_DISPLAY"); enable && std::string(enable) == "1")
       window.state().SetSpectraEnabled(true);

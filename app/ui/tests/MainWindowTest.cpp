@@ -179,9 +179,15 @@ TEST_P(MainWindowTest, OpeningAGeneratedWavFillsThePages) {
 // what is computed, and the results are those of the loaded file.
 TEST_P(MainWindowTest, ALongRecordingIsAnalysedWhileTheWindowRuns) {
   QStringList seen;
-  window->setLongWorkObserver([&] { seen << window->statusBar()->currentMessage(); });
+  uint32_t shownBeforeJudgement = 0;  // the waveform page's sample count meanwhile
+  window->setLongWorkObserver([&] {
+    seen << window->statusBar()->currentMessage();
+    if (seen.back() == languageText(text::kStatusComputingMeasure))
+      shownBeforeJudgement = window->waveformPage()->logic().count();
+  });
   const std::string path = openGeneratedWav(1200000);
   EXPECT_TRUE(seen.contains(languageText(text::kStatusComputingChain))) << seen.join("|").toStdString();
+  EXPECT_EQ(shownBeforeJudgement, 1200000u);  // the waveforms come before the measure
   EXPECT_TRUE(seen.contains(languageText(text::kStatusReadingFile)));
   EXPECT_EQ(window->statusBar()->currentMessage(), languageText(text::kPromptReady));
   EXPECT_EQ(window->state().Settings().currentFile, path);

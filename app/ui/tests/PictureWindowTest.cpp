@@ -104,7 +104,9 @@ TEST_F(PictureWindowTest, CurveLiesWhereTheAnalysedSamplesPutItAndTheTitleStripS
       highest = std::max(highest, columnRows(n).second);
     }
     for (int y = 0; y < frame.height; ++y) {
-      if (y < lowest || y > highest) EXPECT_FALSE(isBlack(image.pixel(frame.left + x, frame.top + y))) << x << "," << y;
+      if (y < lowest || y > highest) {
+        EXPECT_FALSE(isBlack(image.pixel(frame.left + x, frame.top + y))) << x << "," << y;
+      }
     }
     ++checked;
   }
