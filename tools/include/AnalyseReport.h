@@ -37,6 +37,12 @@ struct FileReport {
     QualityReport quality;                // the data-quality guard's findings
 };
 
+// Sets state up as kr70-analyse analyses a file: the parameter library's
+// defaults, no difference data, then parameterFile (unless empty) opened as
+// the workstation's "open parameter file" command opens it, spectra enabled.
+// false when the parameter file could not be applied (the port was told).
+bool PrepareHeadlessState(AnalysisState& state, const std::string& parameterFile);
+
 // The report of a state after a successful LoadWaveform of file.
 FileReport MakeReport(const std::string& file, const AnalysisState& state);
 

@@ -16,6 +16,10 @@ namespace kr70 {
 // by its literal text; parts joined by blanks.
 std::string MessageText(const Message& message);
 
+// Loads the English language table from the program's LANG folder, so that
+// MessageText gives texts rather than numbers.
+void LoadEnglishLanguageTable();
+
 class ConsolePort : public NullUiPort {
 public:
     ConsolePort(std::string program, std::FILE* stream) : program_(std::move(program)), stream_(stream) {}

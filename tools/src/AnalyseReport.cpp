@@ -5,6 +5,16 @@
 
 namespace kr70 {
 
+bool PrepareHeadlessState(AnalysisState& state, const std::string& parameterFile) {
+    state.InitializeParameters("");
+    state.SetDifferenceDataEnabled(false);  // no page shows them, and no result file holds them
+    if (!parameterFile.empty() && state.OpenParameterFile(parameterFile) == 0) {
+        return false;
+    }
+    state.Settings().spectraEnabled = 1;
+    return true;
+}
+
 FileReport MakeReport(const std::string& file, const AnalysisState& state) {
     const AnalysisSettings& s = state.Settings();
     FileReport report;

@@ -4,6 +4,14 @@
 
 namespace kr70 {
 
+void LoadEnglishLanguageTable() {
+    char directory[4096];
+    char base[256];
+    if (LmLangGetProgramPath(directory, sizeof directory, base, sizeof base) == 0) {
+        LmLangInit(LMLANG_MODE_SUFFIX, LMLANG_ID_ENGLISH, directory, "KR70");
+    }
+}
+
 std::string MessageText(const Message& message) {
     std::string text;
     for (const MessagePart& part : message.parts) {

@@ -248,16 +248,6 @@ int ParseOptions(int argc, char** argv, Options& options) {
     return 0;
 }
 
-// English texts for the warnings; without the language files the messages
-// carry their numbers.
-void LoadLanguageTable() {
-    char directory[4096];
-    char base[256];
-    if (LmLangGetProgramPath(directory, sizeof directory, base, sizeof base) == 0) {
-        LmLangInit(LMLANG_MODE_SUFFIX, LMLANG_ID_ENGLISH, directory, "KR70");
-    }
-}
-
 std::string BaseName(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
@@ -331,12 +321,9 @@ bool AnalyseFile(const std::string& file, const Options& options, kr70::PictureP
     if (options.plot) {
         port.Attach(&pages, &state);
     }
-    state.InitializeParameters("");
-    state.SetDifferenceDataEnabled(false);  // no page shows them, and no result file holds them
-    if (!options.params.empty() && state.OpenParameterFile(options.params) == 0) {
+    if (!kr70::PrepareHeadlessState(state, options.params)) {
         return false;
     }
-    state.Settings().spectraEnabled = 1;
 
     kr70::FileReport report;
     report.file = file;
@@ -427,7 +414,7 @@ int main(int argc, char** argv) {
         }
         pictureApplication.emplace();
     }
-    LoadLanguageTable();
+    kr70::LoadEnglishLanguageTable();  // without the language files the messages carry their numbers
     StartFilterSystem();
     kr70::PicturePort port(kProgram, stderr);
     if (!options.json) {

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kr70-demo-gen [--force] [--rate HZ] [--seconds S] DIR\n"
+    "Usage: kr70-demo-gen [--force] [--rate HZ] [--seconds S] [--click-volts V] DIR\n"
     "\n"
     "Writes three 16-bit mono PCM WAV recordings into DIR (created when\n"
     "missing) and the parameter file that judges them:\n"
@@ -21,7 +21,9 @@ constexpr const char* kUsage =
     "  demo-noise.wav   Gaussian noise of 0.5 V (fixed seed)\n"
     "  demo.ini         level 0.5 and pass threshold 1.0 for the square-mean\n"
     "                   area, low-pass filter 8000 Hz with 256 taps\n"
-    "Existing files are kept unless --force is given. Defaults: 22050 Hz, 2 s.\n";
+    "Existing files are kept unless --force is given. Defaults: 22050 Hz, 2 s.\n"
+    "--click-volts V sets the peak of the clicks (default 3; 0 < V <= 10), so\n"
+    "that runs into several folders give parts of graded abnormal noise.\n";
 
 bool ParseNumber(const char* text, double& out) {
     char* end = nullptr;
@@ -79,6 +81,10 @@ int main(int argc, char** argv) {
             } else {
                 settings.seconds = value;
             }
+        } else if (argument == "--click-volts" && i + 1 < argc && ParseNumber(argv[i + 1], value) && value > 0 &&
+                   value <= 10) {
+            settings.clickVolts = value;
+            ++i;
         } else if (argument[0] != '-' && directory.empty()) {
             directory = argument;
         } else {

@@ -6,6 +6,7 @@
 #include "AnalyseReport.h"
 #include "NumberText.h"
 #include "ResultsCommand.h"
+#include "ResultsOptions.h"
 
 namespace kr70 {
 namespace {
@@ -102,66 +103,27 @@ std::string TableRow(const ResultRecord& r) {
                    area.c_str(), FormatC("%lf", r.passThreshold).c_str(), r.label.c_str());
 }
 
-// Parses "--name value" and "--name=value" pairs; false after a message.
-bool TakeValue(const ResultsContext& context, size_t& i, const std::string& name, std::string& value) {
-    const std::string& argument = context.args[i];
-    if (argument == name) {
-        if (i + 1 >= context.args.size()) {
-            context.Fail(kResultsExitUsage, "option " + name + " needs a value");
-            return false;
-        }
-        value = context.args[++i];
-        return true;
-    }
-    value = argument.substr(name.size() + 1);
-    return true;
-}
-
 int RunQuery(ResultsContext& context) {
     ResultFilter filter;
     std::string format = "table";
     for (size_t i = 0; i < context.args.size(); ++i) {
         const std::string& argument = context.args[i];
         const std::string name = argument.substr(0, argument.find('='));
-        std::string value;
-        static const char* const kOptions[] = {"--from", "--to",    "--station", "--judgement",
-                                               "--name", "--label", "--limit",   "--format"};
-        if (std::find(std::begin(kOptions), std::end(kOptions), name) == std::end(kOptions)) {
-            return context.Fail(kResultsExitUsage, "unknown argument " + argument);
+        if (name != "--format") {
+            const int taken = TakeFilterOption(context, i, filter, true);
+            if (taken != kResultsExitOk) {
+                return taken;
+            }
+            continue;
         }
-        if (!TakeValue(context, i, name, value)) {
+        std::string value;
+        if (!TakeOptionValue(context, i, name, value)) {
             return kResultsExitUsage;
         }
-        if (name == "--from") {
-            filter.fromUtc = value;
-        } else if (name == "--to") {
-            filter.toUtc = value;
-        } else if (name == "--station") {
-            filter.station = value;
-        } else if (name == "--name") {
-            filter.namePattern = value;
-        } else if (name == "--judgement") {
-            if (value != "OK" && value != "NG") {
-                return context.Fail(kResultsExitUsage, "--judgement is OK or NG");
-            }
-            filter.judgement = value == "OK" ? 1 : 2;
-        } else if (name == "--label") {
-            if (value != "good" && value != "bad" && value != "none") {
-                return context.Fail(kResultsExitUsage, "--label is good, bad or none");
-            }
-            filter.label = value;
-        } else if (name == "--limit") {
-            char* end = nullptr;
-            filter.limit = std::strtoll(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || filter.limit <= 0) {
-                return context.Fail(kResultsExitUsage, "--limit needs a positive whole number");
-            }
-        } else {
-            if (value != "table" && value != "csv" && value != "json") {
-                return context.Fail(kResultsExitUsage, "--format is table, csv or json");
-            }
-            format = value;
+        if (value != "table" && value != "csv" && value != "json") {
+            return context.Fail(kResultsExitUsage, "--format is table, csv or json");
         }
+        format = value;
     }
     auto store = context.OpenStore();
     if (!store) {

@@ -21,6 +21,7 @@
 
 #include "DemoSignals.h"
 #include "FlatJson.h"
+#include "ShellText.h"
 #include "LmIni.h"
 
 namespace kr70 {
@@ -41,16 +42,8 @@ struct ProgramRun {
     std::string err;
 };
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::Quote;
+using test::ReadAll;
 
 class Kr70AnalyseTest : public ::testing::Test {
 protected:

@@ -106,6 +106,20 @@ struct MeasureResult {
     int32_t judgement = 0;          // 1 pass, 2 fail, 0 none
 };
 
+// The lamp's rule: the exceeding area against the pass threshold, both
+// compared as the six-decimal texts the page shows. An area at or above the
+// threshold fails (2), below it passes (1); the inverted judgement swaps the
+// two. The threshold is rounded once, so one rule judges many areas cheaply.
+class PassRule {
+public:
+    PassRule(double passThreshold, int32_t invertedJudgement);
+    int32_t Judge(double exceedingArea) const;  // 1 pass, 2 fail
+
+private:
+    double threshold_;
+    bool inverted_;
+};
+
 class AnalysisState {
 public:
     // Settings at their initial values, filters built (frequency filter type

@@ -1,6 +1,7 @@
 #include "AnalysisState.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -344,6 +345,25 @@ int32_t AnalysisState::RebuildFreqFilter(uint32_t samplingFrequency) {
     return status;
 }
 
+PassRule::PassRule(double passThreshold, int32_t invertedJudgement)
+    : threshold_(RoundThroughText("%lf", passThreshold)), inverted_(invertedJudgement != 0) {}
+
+int32_t PassRule::Judge(double exceedingArea) const {
+    // The six-decimal text moves a value by at most 0.0000005 (plus far less
+    // for reading it back below 1e9), so an area further than 0.000001 from
+    // the rounded threshold compares the same without it; the text is only
+    // needed near the threshold (and for huge or non-finite values).
+    constexpr double kPlain = 1e9;
+    bool atOrAbove = false;
+    if (std::fabs(exceedingArea) < kPlain && std::fabs(threshold_) < kPlain &&
+        std::fabs(exceedingArea - threshold_) > 0.000001) {
+        atOrAbove = exceedingArea > threshold_;
+    } else {
+        atOrAbove = RoundThroughText("%lf", exceedingArea) >= threshold_;
+    }
+    return atOrAbove != inverted_ ? 2 : 1;
+}
+
 int32_t AnalysisState::RunAbnormalMeasure() {
     measure_ = MeasureResult{};
     int status = WA_OK;
@@ -377,15 +397,7 @@ int32_t AnalysisState::RunAbnormalMeasure() {
     measure_.exceedingArea = exceeding;
     measure_.totalAreaText = FormatC("%lf", total);
     measure_.exceedingAreaText = FormatC("%lf", exceeding);
-    // Both sides are compared as the six-decimal texts the page shows.
-    const double area = RoundThroughText("%lf", exceeding);
-    const double threshold = RoundThroughText("%lf", settings_.passThreshold);
-    const bool atOrAbove = area >= threshold;
-    if (settings_.invertedJudgement != 0) {
-        measure_.judgement = atOrAbove ? 1 : 2;
-    } else {
-        measure_.judgement = atOrAbove ? 2 : 1;
-    }
+    measure_.judgement = PassRule(settings_.passThreshold, settings_.invertedJudgement).Judge(exceeding);
     port_.NotifyPage(PageId::ResultIndicator, Notice(PageNotice::Judgement, measure_.judgement));
     return WA_OK;
 }

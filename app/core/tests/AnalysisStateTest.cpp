@@ -116,6 +116,14 @@ TEST_F(AnalysisStateTest, AreasAndJudgementFollowTheLevelThePassThresholdAndTheI
     EXPECT_EQ(port.Judgements(), (std::vector<int64_t>{0, 2, 1, 1, 2, 1}));
 }
 
+TEST(PassRuleTest, AreasNearTheThresholdAreComparedAsSixDecimalTexts) {
+    EXPECT_EQ(PassRule(1.0, 0).Judge(0.9999996), 2);  // reads as 1.000000: at the threshold
+    EXPECT_EQ(PassRule(1.0, 0).Judge(0.9999994), 1);  // reads as 0.999999
+    EXPECT_EQ(PassRule(1.0, 1).Judge(0.9999996), 1);
+    EXPECT_EQ(PassRule(1.0, 0).Judge(0.99), 1);
+    EXPECT_EQ(PassRule(1.0, 0).Judge(1e12), 2);
+}
+
 TEST_F(AnalysisStateTest, FftLengthZeroCoversTheRestAndIsThenSet) {
     const std::string file = ToneWav(dir, "tone.wav", 1000, 1000.0, 8000);
     state.Settings().spectraEnabled = 1;
