@@ -289,6 +289,8 @@ private:
     int32_t RunChainWaveforms();
     int32_t RunChainSpectra();
     static bool IsLongWork(uint64_t samples);
+    // The FFT length, or when it is 0 every analysis point from the FFT start.
+    uint32_t FftLengthOrRest() const;
     void Compute(int32_t textId, uint64_t samples, const std::function<void()>& work);
     int32_t FilterBothCommuted(const WAData& decimated);
     void ClearDerived();

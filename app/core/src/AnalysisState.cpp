@@ -265,6 +265,11 @@ void AnalysisState::ClearDerived() {
     difSpectrum_.ClearData();
 }
 
+uint32_t AnalysisState::FftLengthOrRest() const {
+    const uint32_t size = analysis_.GetSize();
+    return settings_.fftLength != 0 ? settings_.fftLength : size > settings_.fftStart ? size - settings_.fftStart : 0;
+}
+
 int32_t AnalysisState::RunPreprocessing() {
     WaitCursor wait(port_);
     int32_t status = WA_OK;
@@ -281,10 +286,7 @@ int32_t AnalysisState::RunPreprocessing() {
         // spectra, which take as long again; the pages' own notifications
         // still follow the judgement.
         if (IsLongWork(raw_.GetSize())) {
-            const uint32_t size = analysis_.GetSize();
-            const uint32_t length = settings_.fftLength != 0        ? settings_.fftLength
-                                    : size > settings_.fftStart ? size - settings_.fftStart
-                                                                : 0;
+            const uint32_t length = FftLengthOrRest();
             port_.PreviewWaveforms(length, settings_.fftStart, length);
         }
         Compute(kTextComputingSpectra, settings_.spectraEnabled != 0 ? raw_.GetSize() : 0,
@@ -300,8 +302,7 @@ int32_t AnalysisState::RunPreprocessing() {
     if (status != WA_OK) {
         Warn(kTextChainFailed);
     } else if (settings_.fftLength == 0) {
-        const uint32_t size = analysis_.GetSize();
-        settings_.fftLength = size > settings_.fftStart ? size - settings_.fftStart : 0;
+        settings_.fftLength = FftLengthOrRest();
     }
     if (settings_.spectraEnabled != 0) {
         ListSpectrumPeaks();

@@ -70,8 +70,8 @@ class DifSpectrumPage {
   UiPort& port_;
   PageControls& controls_;
   SpectrumSpan spectrum_;
-  std::vector<std::string> entries_;
-  int kind_ = 0, from_ = 0, to_ = 0, decibel_ = 4;
+  FrequencyRange range_;
+  int kind_ = 0, decibel_ = 4;
   std::vector<plot::SpectrumMark> marks_;
   int selected_ = -1;
   double pressedX_ = -1.0, pressedY_ = -1.0;

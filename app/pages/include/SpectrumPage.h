@@ -39,6 +39,23 @@ struct SpectrumSpan {
 // power of ten whose tenth is below the Nyquist frequency, as texts of the
 // frequency label rule. Empty when N or fs is 0.
 std::vector<std::string> frequencyRangeEntries(uint32_t size, uint32_t samplingFrequency);
+// The display range of a spectrum page: the entries of its lower and upper
+// range lists and the chosen indices, lower below upper.
+struct FrequencyRange {
+  std::vector<std::string> entries;
+  int from = 0, to = 0;
+
+  // New entries for N bins at fs with the whole range chosen, shown in the
+  // lists fromId and toId; nothing changes when no entry can be formed.
+  void reset(uint32_t size, uint32_t samplingFrequency, PageControls& controls, int32_t fromId, int32_t toId);
+  // Whether index may become the lower (upper) end.
+  bool fromAllowed(int index) const { return index >= 0 && index < to; }
+  bool toAllowed(int index) const { return index > from && index < static_cast<int>(entries.size()); }
+  // The chosen ends as numbers read from the list texts (0 when none).
+  double lowest() const;
+  double highest() const;
+};
+
 inline const std::vector<std::string> kDecibelEntries = {"-10dB", "-20dB", "-50dB", "-100dB",
                                                         "-200dB"};
 
@@ -71,10 +88,10 @@ class SpectrumPage {
   void paintAxis(Painter& painter, int width, int height) const;
 
   int kind() const { return kind_; }
-  int fromIndex() const { return from_; }
-  int toIndex() const { return to_; }
+  int fromIndex() const { return range_.from; }
+  int toIndex() const { return range_.to; }
   int decibelIndex(int plot) const { return decibel_[plot & 1]; }
-  const std::vector<std::string>& rangeEntries() const { return entries_; }
+  const std::vector<std::string>& rangeEntries() const { return range_.entries; }
   // The display range as numbers read from the list texts (0 when none).
   double lowestFrequency() const;
   double highestFrequency() const;
@@ -84,8 +101,8 @@ class SpectrumPage {
   PageControls& controls_;
   SpectrumSpan upper_, lower_;
   plot::FilterBand filter_;
-  std::vector<std::string> entries_;
-  int kind_ = 0, from_ = 0, to_ = 0;
+  FrequencyRange range_;
+  int kind_ = 0;
   int decibel_[2];
 };
 

@@ -25,24 +25,13 @@ DifSpectrumPage::DifSpectrumPage(UiPort& port, PageControls& controls, int decib
 
 void DifSpectrumPage::setData(uint32_t size, uint32_t samplingFrequency) {
   controls_.setText(kCount, text::formatInt(size));
-  std::vector<std::string> entries = frequencyRangeEntries(size, samplingFrequency);
-  if (!entries.empty()) {
-    entries_ = std::move(entries);
-    from_ = 0;
-    to_ = static_cast<int>(entries_.size()) - 1;
-    controls_.setListEntries(kFrom, entries_, from_);
-    controls_.setListEntries(kTo, entries_, to_);
-  }
+  range_.reset(size, samplingFrequency, controls_, kFrom, kTo);
   controls_.redraw(-1);
 }
 
-double DifSpectrumPage::lowestFrequency() const {
-  return from_ < static_cast<int>(entries_.size()) ? text::parseDouble(entries_[from_]) : 0.0;
-}
+double DifSpectrumPage::lowestFrequency() const { return range_.lowest(); }
 
-double DifSpectrumPage::highestFrequency() const {
-  return to_ < static_cast<int>(entries_.size()) ? text::parseDouble(entries_[to_]) : 0.0;
-}
+double DifSpectrumPage::highestFrequency() const { return range_.highest(); }
 
 void DifSpectrumPage::kindChosen(int kind) {
   if (kind == kind_) return;
@@ -51,24 +40,24 @@ void DifSpectrumPage::kindChosen(int kind) {
 }
 
 void DifSpectrumPage::fromChosen(int index) {
-  if (index == from_) return;
-  if (index < 0 || index >= to_) {
+  if (index == range_.from) return;
+  if (!range_.fromAllowed(index)) {
     showPageWarning(port_, text::kMsgDifFromTooLarge, text::kCaptionError);
-    controls_.setListSelection(kFrom, from_);
+    controls_.setListSelection(kFrom, range_.from);
     return;
   }
-  from_ = index;
+  range_.from = index;
   controls_.redraw(-1);
 }
 
 void DifSpectrumPage::toChosen(int index) {
-  if (index == to_) return;
-  if (index <= from_ || index >= static_cast<int>(entries_.size())) {
+  if (index == range_.to) return;
+  if (!range_.toAllowed(index)) {
     showPageWarning(port_, text::kMsgDifToTooSmall, text::kCaptionError);
-    controls_.setListSelection(kTo, to_);
+    controls_.setListSelection(kTo, range_.to);
     return;
   }
-  to_ = index;
+  range_.to = index;
   controls_.redraw(-1);
 }
 

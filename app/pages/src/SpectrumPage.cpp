@@ -34,16 +34,7 @@ SpectrumPage::SpectrumPage(UiPort& port, PageControls& controls, int decibelInde
 void SpectrumPage::setData(uint32_t size, uint32_t samplingFrequency) {
   controls_.setText(kCount, text::formatInt(size));
   for (int32_t id : {kFrequencyText, kUpperLevel, kLowerLevel}) controls_.setText(id, std::string());
-  if (size != 0) {
-    std::vector<std::string> entries = frequencyRangeEntries(size, samplingFrequency);
-    if (!entries.empty()) {
-      entries_ = std::move(entries);
-      from_ = 0;
-      to_ = static_cast<int>(entries_.size()) - 1;
-      controls_.setListEntries(kFrom, entries_, from_);
-      controls_.setListEntries(kTo, entries_, to_);
-    }
-  }
+  if (size != 0) range_.reset(size, samplingFrequency, controls_, kFrom, kTo);
   controls_.redraw(-1);
 }
 
@@ -65,13 +56,28 @@ void SpectrumPage::mouseMoved(double fraction) {
   controls_.setText(kLowerLevel, level(lower_));
 }
 
-double SpectrumPage::lowestFrequency() const {
-  return from_ < static_cast<int>(entries_.size()) ? text::parseDouble(entries_[from_]) : 0.0;
+void FrequencyRange::reset(uint32_t size, uint32_t samplingFrequency, PageControls& controls, int32_t fromId,
+                           int32_t toId) {
+  std::vector<std::string> formed = frequencyRangeEntries(size, samplingFrequency);
+  if (formed.empty()) return;
+  entries = std::move(formed);
+  from = 0;
+  to = static_cast<int>(entries.size()) - 1;
+  controls.setListEntries(fromId, entries, from);
+  controls.setListEntries(toId, entries, to);
 }
 
-double SpectrumPage::highestFrequency() const {
-  return to_ < static_cast<int>(entries_.size()) ? text::parseDouble(entries_[to_]) : 0.0;
+double FrequencyRange::lowest() const {
+  return from < static_cast<int>(entries.size()) ? text::parseDouble(entries[from]) : 0.0;
 }
+
+double FrequencyRange::highest() const {
+  return to < static_cast<int>(entries.size()) ? text::parseDouble(entries[to]) : 0.0;
+}
+
+double SpectrumPage::lowestFrequency() const { return range_.lowest(); }
+
+double SpectrumPage::highestFrequency() const { return range_.highest(); }
 
 void SpectrumPage::kindChosen(int kind) {
   if (kind == kind_) return;
@@ -80,24 +86,24 @@ void SpectrumPage::kindChosen(int kind) {
 }
 
 void SpectrumPage::fromChosen(int index) {
-  if (index == from_) return;
-  if (index >= to_ || index < 0) {
+  if (index == range_.from) return;
+  if (!range_.fromAllowed(index)) {
     showPageWarning(port_, kTextFromNotBelowTo, kCaptionMainView);
-    controls_.setListSelection(kFrom, from_);
+    controls_.setListSelection(kFrom, range_.from);
     return;
   }
-  from_ = index;
+  range_.from = index;
   controls_.redraw(-1);
 }
 
 void SpectrumPage::toChosen(int index) {
-  if (index == to_) return;
-  if (index <= from_ || index >= static_cast<int>(entries_.size())) {
+  if (index == range_.to) return;
+  if (!range_.toAllowed(index)) {
     showPageWarning(port_, kTextToNotAboveFrom, kCaptionMainView);
-    controls_.setListSelection(kTo, to_);
+    controls_.setListSelection(kTo, range_.to);
     return;
   }
-  to_ = index;
+  range_.to = index;
   controls_.redraw(-1);
 }
 
