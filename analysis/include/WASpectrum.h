@@ -40,6 +40,10 @@ public:
     // Lend the object's own array: -200 when empty, -1 when out is null.
     int GetPowerSpectrumDataPtr(double** out) const;
     int GetAmpSpectrumDataPtr(double** out) const;
+    // Lends the amplitude array for reading bins 0 … N/2 only. A long
+    // transform keeps just those bins until a whole array is asked for (the
+    // bins above mirror them), and this leaves it so.
+    int GetAmpSpectrumLowerPtr(double** out) const;
 
     // Stores re/im unscaled and derives power = re² + im², amplitude = √power,
     // each normalised as described above. -1 for null arrays, count 0 or
@@ -66,11 +70,19 @@ public:
 private:
     // Takes ownership of four arrays from the library's allocator (internal).
     void Adopt(double* re, double* im, double* power, double* amp, uint32_t count, uint32_t sampFreq);
+    // Writes the bins above N/2 that are still only implied by those below.
+    // Not safe against another thread reading the object at the same time.
+    void FormUpperBins() const;
+    int CopyOutBins(const double* array, double sign, bool mirrored, double* out) const;
 
     double* m_re;
     double* m_im;
     double* m_power;
     double* m_amp;
+    // Whether the bins above N/2 of re/im (power/amp) are not stored yet:
+    // bin N − k is then the conjugate (the copy) of bin k.
+    mutable bool m_complexMirrored = false;
+    mutable bool m_magnitudeMirrored = false;
 };
 
 // Difference of two normalised power spectra (second minus first).

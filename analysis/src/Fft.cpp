@@ -137,9 +137,13 @@ constexpr std::size_t kScratchPad = 8;
 // the input of the tile this many tiles ahead is asked for in advance.
 constexpr std::size_t kTilesAhead = 4;
 
+// How the input is laid out: two arrays, real parts only (all-zero imaginary
+// parts), or the n points interleaved in inRe (real, imaginary, real, …).
+enum class FftInput { Complex, Real, Interleaved };
+
 struct FftWork {
     const double* inRe;
-    const double* inIm;  // null: all-zero imaginary input
+    const double* inIm;  // null: all-zero imaginary input, or interleaved
     double* re;
     double* im;
     const uint32_t* tileReversal;  // rev(B) over log2(n/T²) bits
@@ -154,6 +158,7 @@ struct FftWork {
     std::size_t blockPoints;       // S
     std::size_t chunkWidth;        // 0: the stages k ≥ S (four or eight rows) in place
     double imSign;                 // −1 conjugates the imaginary input (inverse)
+    bool interleaved = false;      // inRe holds the points interleaved
 };
 
 KR_ALWAYS_INLINE const double* StageCos(const FftWork& w, std::size_t k) {
@@ -202,6 +207,10 @@ template <>
 struct TileShape<4> {
     static constexpr int kReverse[4] = {0, 2, 1, 3};
     template <class V>
+    static KR_ALWAYS_INLINE V Even(V lo, V hi) { return __builtin_shufflevector(lo, hi, 0, 2, 4, 6); }
+    template <class V>
+    static KR_ALWAYS_INLINE V Odd(V lo, V hi) { return __builtin_shufflevector(lo, hi, 1, 3, 5, 7); }
+    template <class V>
     static KR_ALWAYS_INLINE void Transpose(V (&r)[4]) {
         const V a0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
         const V b0 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
@@ -217,6 +226,14 @@ struct TileShape<4> {
 template <>
 struct TileShape<8> {
     static constexpr int kReverse[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+    template <class V>
+    static KR_ALWAYS_INLINE V Even(V lo, V hi) {
+        return __builtin_shufflevector(lo, hi, 0, 2, 4, 6, 8, 10, 12, 14);
+    }
+    template <class V>
+    static KR_ALWAYS_INLINE V Odd(V lo, V hi) {
+        return __builtin_shufflevector(lo, hi, 1, 3, 5, 7, 9, 11, 13, 15);
+    }
     template <class V>
     static KR_ALWAYS_INLINE void Transpose(V (&r)[8]) {
         V a[4], b[4], c[4], d[4];
@@ -248,8 +265,9 @@ struct TileShape<8> {
 // Gathers tile B and runs the stages k < T on it: k = 1 and 2 have the exact
 // twiddles 1 and (0, 1); k = 4 (T = 8) adds the one of angle index n/8, read
 // from the table, and its rotation.
-template <int T, bool kRealInput>
+template <int T, FftInput kInput>
 KR_ALWAYS_INLINE void Tile(const FftWork& w, std::size_t B) {
+    constexpr bool kRealInput = kInput == FftInput::Real;
     using V = typename Simd<T>::V;
     using Shape = TileShape<T>;
     const std::size_t region = w.n / T;
@@ -257,11 +275,17 @@ KR_ALWAYS_INLINE void Tile(const FftWork& w, std::size_t B) {
     V r[T], i[T];
 #pragma GCC unroll 8
     for (int a = 0; a < T; ++a) {
-        r[a] = Load<V>(w.inRe + Shape::kReverse[a] * region + from);
-        if constexpr (kRealInput) {
+        const std::size_t at = Shape::kReverse[a] * region + from;
+        if constexpr (kInput == FftInput::Interleaved) {
+            const V lo = Load<V>(w.inRe + 2 * at), hi = Load<V>(w.inRe + 2 * at + T);
+            r[a] = Shape::Even(lo, hi);
+            i[a] = Shape::Odd(lo, hi) * w.imSign;
+        } else if constexpr (kRealInput) {
+            r[a] = Load<V>(w.inRe + at);
             i[a] = V{};
         } else {
-            i[a] = Load<V>(w.inIm + Shape::kReverse[a] * region + from) * w.imSign;
+            r[a] = Load<V>(w.inRe + at);
+            i[a] = Load<V>(w.inIm + at) * w.imSign;
         }
     }
 #pragma GCC unroll 8
@@ -297,15 +321,21 @@ KR_ALWAYS_INLINE void Tile(const FftWork& w, std::size_t B) {
     }
 }
 
-template <int T, bool kRealInput>
+template <int T, FftInput kInput>
 KR_ALWAYS_INLINE void PrefetchTile(const FftWork& w, std::size_t B) {
     using Shape = TileShape<T>;
     const std::size_t region = w.n / T;
     const std::size_t from = static_cast<std::size_t>(w.tileReversal[B]) * T;
 #pragma GCC unroll 8
     for (int a = 0; a < T; ++a) {
-        __builtin_prefetch(w.inRe + Shape::kReverse[a] * region + from, 0, 3);
-        if constexpr (!kRealInput) __builtin_prefetch(w.inIm + Shape::kReverse[a] * region + from, 0, 3);
+        const std::size_t at = Shape::kReverse[a] * region + from;
+        if constexpr (kInput == FftInput::Interleaved) {
+            __builtin_prefetch(w.inRe + 2 * at, 0, 3);
+            if constexpr (T == 8) __builtin_prefetch(w.inRe + 2 * at + T, 0, 3);
+        } else {
+            __builtin_prefetch(w.inRe + at, 0, 3);
+            if constexpr (kInput == FftInput::Complex) __builtin_prefetch(w.inIm + at, 0, 3);
+        }
     }
 }
 
@@ -512,7 +542,7 @@ KR_ALWAYS_INLINE void ColumnStages(const FftWork& work) {
     }
 }
 
-template <int T, bool kRealInput>
+template <int T, FftInput kInput>
 KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
     // A local copy the compiler can keep in registers: the stores of the
     // kernels go through plain memory copies, which could otherwise alias
@@ -526,8 +556,8 @@ KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
     for (std::size_t blockStart = 0; blockStart < region; blockStart += S) {
         const std::size_t firstTile = blockStart / T;
         for (std::size_t B = firstTile; B < firstTile + tilesPerBlock; ++B) {
-            PrefetchTile<T, kRealInput>(w, B + kTilesAhead < tiles ? B + kTilesAhead : B);
-            Tile<T, kRealInput>(w, B);
+            PrefetchTile<T, kInput>(w, B + kTilesAhead < tiles ? B + kTilesAhead : B);
+            Tile<T, kInput>(w, B);
         }
         for (std::size_t c = 0; c < static_cast<std::size_t>(T); ++c) {
             BlockStages<T>(w, c * region + blockStart, S);
@@ -547,10 +577,12 @@ KR_ALWAYS_INLINE void TransformWithTiles(const FftWork& work) {
 
 template <int T>
 KR_ALWAYS_INLINE void Transform(const FftWork& w) {
-    if (w.inIm) {
-        TransformWithTiles<T, false>(w);
+    if (w.interleaved) {
+        TransformWithTiles<T, FftInput::Interleaved>(w);
+    } else if (w.inIm) {
+        TransformWithTiles<T, FftInput::Complex>(w);
     } else {
-        TransformWithTiles<T, true>(w);
+        TransformWithTiles<T, FftInput::Real>(w);
     }
 }
 
@@ -661,6 +693,25 @@ KR_SIMD_CLONES void ScaleArrays(double* re, double* im, std::size_t n, double re
 
 FftTables::~FftTables() { FreeDoubles(m_block); }
 
+// The tiled transform of n ≥ 16 points (tile > 0) for Fft and FftInterleaved.
+int TiledTransform(const double* inRe, const double* inIm, bool interleaved, double* outRe, double* outIm,
+                   uint32_t n, int tile, bool inverse, FftTables* shared);
+
+int FftInterleaved(const double* x, double* outRe, double* outIm, uint32_t n, FftTables* shared) {
+    if (n == 0 || (n & (n - 1)) != 0) return WA_ERR_ARGUMENT;
+    const int tile = TileFor(n);
+    if (tile == 0) {
+        // Up to 8 points: taken apart here for the plain transform.
+        double re[8], im[8];
+        for (uint32_t m = 0; m < n; ++m) {
+            re[m] = x[2 * m];
+            im[m] = x[2 * m + 1];
+        }
+        return Fft(re, im, outRe, outIm, n, kFftForward, shared);
+    }
+    return TiledTransform(x, nullptr, true, outRe, outIm, n, tile, false, shared);
+}
+
 int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, uint32_t n, int direction,
         FftTables* shared) {
     if (n == 0 || (n & (n - 1)) != 0) return WA_ERR_ARGUMENT;
@@ -690,7 +741,11 @@ int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, ui
         if (inverse) ScaleArrays(outRe, outIm, n, 1.0 / n, 1.0 / n);
         return WA_OK;
     }
+    return TiledTransform(inRe, inIm, false, outRe, outIm, n, tile, inverse, shared);
+}
 
+int TiledTransform(const double* inRe, const double* inIm, bool interleaved, double* outRe, double* outIm,
+                   uint32_t n, int tile, bool inverse, FftTables* shared) {
     // One block for all tables: the sine table as far as it is read
     // (entries 0 … n/2), the twiddles of the stages T … n/4 (n/2 each for
     // cosines and sines, stage k at [k, 2k)), the scratch of a column chunk
@@ -722,7 +777,7 @@ int Fft(const double* inRe, const double* inIm, double* outRe, double* outIm, ui
 
     const FftWork work{inRe,      inIm,      outRe, outIm, tileReversal, twiddleCos, twiddleSin,
                        sine,      scratchRe, scratchIm, n,  geometry.blockPoints, geometry.chunkWidth,
-                       inverse ? -1.0 : 1.0};
+                       inverse ? -1.0 : 1.0, interleaved};
     RunTransform(work, tile);
     // Forward: as computed. Inverse: the conjugate, divided by n.
     if (inverse) ScaleArrays(outRe, outIm, n, 1.0 / n, -1.0 / n);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "Fft.h"
 #include "Memory.h"
@@ -68,9 +69,25 @@ KR_SIMD_CLONES void Scale(double* __restrict v, uint32_t n, double divisor) {
     for (uint32_t i = 0; i < n; ++i) v[i] /= divisor;
 }
 
-void NormaliseInBand(double* v, uint32_t n) {
+// Normalises the first `stored` of n bins (all of them unless the bins above
+// n/2 are left to mirror the others).
+void NormaliseInBand(double* v, uint32_t n, uint32_t stored) {
     const double sum = InBandSum(v, n);
-    if (sum >= kMinimumSum) Scale(v, n, sum);
+    if (sum >= kMinimumSum) Scale(v, stored, sum);
+}
+
+void NormaliseInBand(double* v, uint32_t n) { NormaliseInBand(v, n, n); }
+
+// Bins 0 … n/2 of an n-bin spectrum: the stored ones of a mirrored array.
+uint32_t LowerBins(uint32_t n) { return n / 2 + 1; }
+
+// Gives back the bins above n/2 of an array that is to mirror its lower half:
+// scratch or an earlier result may have left them resident.
+void ReleaseUpperBins(double* v, uint32_t n) { ZeroDoubles(v + LowerBins(n), n - LowerBins(n)); }
+
+// v[n − k] = sign · v[k] for 0 < k < n/2.
+KR_SIMD_CLONES void MirrorUpper(double* v, uint32_t n, double sign) {
+    for (uint32_t i = LowerBins(n); i < n; ++i) v[i] = sign * v[n - i];
 }
 
 // Largest power of two ≤ n (n ≥ 1).
@@ -112,19 +129,50 @@ WAPowerSpectrum::WAPowerSpectrum() : m_re(nullptr), m_im(nullptr), m_power(nullp
 
 WAPowerSpectrum::~WAPowerSpectrum() { ClearData(); }
 
-int WAPowerSpectrum::GetRePart(double* out) const { return CopyOut(m_re, m_size, m_sampFreq, out); }
-int WAPowerSpectrum::GetImPart(double* out) const { return CopyOut(m_im, m_size, m_sampFreq, out); }
-int WAPowerSpectrum::GetPowerSpectrum(double* out) const { return CopyOut(m_power, m_size, m_sampFreq, out); }
-int WAPowerSpectrum::GetAmpSpectrum(double* out) const { return CopyOut(m_amp, m_size, m_sampFreq, out); }
+int WAPowerSpectrum::CopyOutBins(const double* array, double sign, bool mirrored, double* out) const {
+    if (!mirrored) return CopyOut(array, m_size, m_sampFreq, out);
+    const int status = CopyOut(array, LowerBins(m_size), m_sampFreq, out);
+    if (status == WA_OK) MirrorUpper(out, m_size, sign);
+    return status;
+}
+
+int WAPowerSpectrum::GetRePart(double* out) const { return CopyOutBins(m_re, 1.0, m_complexMirrored, out); }
+int WAPowerSpectrum::GetImPart(double* out) const { return CopyOutBins(m_im, -1.0, m_complexMirrored, out); }
+int WAPowerSpectrum::GetPowerSpectrum(double* out) const {
+    return CopyOutBins(m_power, 1.0, m_magnitudeMirrored, out);
+}
+int WAPowerSpectrum::GetAmpSpectrum(double* out) const { return CopyOutBins(m_amp, 1.0, m_magnitudeMirrored, out); }
+
+void WAPowerSpectrum::FormUpperBins() const {
+    if (m_complexMirrored) {
+        MirrorUpper(m_re, m_size, 1.0);
+        MirrorUpper(m_im, m_size, -1.0);
+        m_complexMirrored = false;
+    }
+    if (m_magnitudeMirrored) {
+        MirrorUpper(m_power, m_size, 1.0);
+        MirrorUpper(m_amp, m_size, 1.0);
+        m_magnitudeMirrored = false;
+    }
+}
 
 int WAPowerSpectrum::GetPowerSpectrumDataPtr(double** out) const {
     if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
     if (!out) return WA_ERR_ARGUMENT;
+    FormUpperBins();
     *out = m_power;
     return WA_OK;
 }
 
 int WAPowerSpectrum::GetAmpSpectrumDataPtr(double** out) const {
+    if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
+    if (!out) return WA_ERR_ARGUMENT;
+    FormUpperBins();
+    *out = m_amp;
+    return WA_OK;
+}
+
+int WAPowerSpectrum::GetAmpSpectrumLowerPtr(double** out) const {
     if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
     if (!out) return WA_ERR_ARGUMENT;
     *out = m_amp;
@@ -137,6 +185,7 @@ int WAPowerSpectrum::ClearData() {
     FreeDoubles(m_power);
     FreeDoubles(m_amp);
     m_re = m_im = m_power = m_amp = nullptr;
+    m_complexMirrored = m_magnitudeMirrored = false;
     m_size = 0;
     m_sampFreq = 0;
     return WA_OK;
@@ -207,17 +256,12 @@ private:
 };
 
 // Bins 0 … n/2 of n real samples x (n ≥ 8, a power of two), handed to
-// emit(k, re, im). zr and zi (n/2 each) take the complex input, outRe and
-// outIm (n/2 each) its transform; emit may overwrite zr and zi.
+// emit(k, re, im). outRe and outIm (n/2 each) take the transform of z, read
+// straight from x.
 template <class Emit>
-int RealTransform(const double* x, uint32_t n, double* zr, double* zi, double* outRe, double* outIm,
-                  FftTables* tables, Emit emit) {
+int RealTransform(const double* x, uint32_t n, double* outRe, double* outIm, FftTables* tables, Emit emit) {
     const uint32_t half = n / 2;
-    for (uint32_t m = 0; m < half; ++m) {
-        zr[m] = x[2 * m];
-        zi[m] = x[2 * m + 1];
-    }
-    const int status = Fft(zr, zi, outRe, outIm, half, kFftForward, tables);
+    const int status = FftInterleaved(x, outRe, outIm, half, tables);
     if (status != WA_OK) return status;
     SplitTwiddles w(n);
     for (uint32_t k0 = 0; k0 <= half; k0 += SplitTwiddles::kBlock) {
@@ -239,52 +283,46 @@ int RealTransform(const double* x, uint32_t n, double* zr, double* zi, double* o
     return WA_OK;
 }
 
-// One window's complex spectrum into re/im (n each), power and amp (n each)
-// serving as scratch.
-int TransformWindow(const double* x, uint32_t n, double* re, double* im, double* power, double* amp) {
+// One window's complex spectrum into re/im (n each), power serving as
+// scratch. A long window's transform stores bins 0 … n/2 only (the rest
+// mirror them).
+int TransformWindow(const double* x, uint32_t n, double* re, double* im, double* power) {
     if (n < kRealTransformMinimum) return Fft(x, nullptr, re, im, n, kFftForward);
     const uint32_t half = n / 2;
-    return RealTransform(x, n, power, power + half, amp, amp + half, nullptr,
-                         [re, im, n, half](uint32_t k, double xr, double xi) {
+    return RealTransform(x, n, power, power + half, nullptr,
+                         [re, im](uint32_t k, double xr, double xi) {
                              re[k] = xr;
                              im[k] = xi;
-                             if (k != 0 && k != half) {
-                                 re[n - k] = xr;
-                                 im[n - k] = -xi;
-                             }
                          });
 }
 
-// Two-window average as below, for long windows: the first window's power and
-// amplitude are written straight from the split step; the second window's
-// power for bins 0 … n/2 is kept in re (its amplitude is its square root
-// again), normalised by its own in-band sums, mirrored and averaged in.
+// Two-window average as below, for long windows, over bins 0 … n/2 only (the
+// rest mirror them): the first window's power and amplitude are written
+// straight from the split step; the second window's power is kept in re (its
+// amplitude is its square root again), normalised by its own in-band sums and
+// averaged in. Both transforms are written to im.
 int TwoWindowAverageReal(const double* window, uint32_t count, uint32_t n, double* re, double* im, double* power,
                          double* amp) {
     const uint32_t half = n / 2;
     FftTables tables;
-    int status = RealTransform(window, n, re, re + half, im, im + half, &tables,
-                               [power, amp, n, half](uint32_t k, double xr, double xi) {
+    int status = RealTransform(window, n, im, im + half, &tables,
+                               [power, amp](uint32_t k, double xr, double xi) {
                                    const double p = xr * xr + xi * xi;
                                    power[k] = p;
                                    amp[k] = std::sqrt(p);
-                                   if (k != 0 && k != half) {
-                                       power[n - k] = p;
-                                       amp[n - k] = amp[k];
-                                   }
                                });
     if (status != WA_OK) return status;
-    NormaliseInBand(power, n);
-    NormaliseInBand(amp, n);
-    status = RealTransform(window + (count - n), n, re, re + half, im, im + half, &tables,
+    NormaliseInBand(power, n, LowerBins(n));
+    NormaliseInBand(amp, n, LowerBins(n));
+    status = RealTransform(window + (count - n), n, im, im + half, &tables,
                            [re](uint32_t k, double xr, double xi) { re[k] = xr * xr + xi * xi; });
     if (status != WA_OK) return status;
     const double powerSum = InBandSum(re, n);
     const double ampSum = InBandSumOf(n, [re](int64_t i) { return std::sqrt(re[i]); });
     const bool scalePower = powerSum >= kMinimumSum;
     const bool scaleAmp = ampSum >= kMinimumSum;
-    for (uint32_t i = 0; i < n; ++i) {
-        double power2 = re[i <= half ? i : n - i];
+    for (uint32_t i = 0; i <= half; ++i) {
+        double power2 = re[i];
         double amp2 = std::sqrt(power2);
         if (scalePower) power2 /= powerSum;
         if (scaleAmp) amp2 /= ampSum;
@@ -363,13 +401,23 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
         Adopt(arrays.re.release(), arrays.im.release(), arrays.power.release(), arrays.amp.release(), n,
               data.GetSampFreq());
     }
+    const bool lowerBinsOnly = n >= kRealTransformMinimum;
+    m_complexMirrored = m_magnitudeMirrored = false;
     if (oneWindow) {
         uint32_t offset = 0;
         if (count != n && mode == 1) offset = count - n;
         if (count != n && mode == 2) offset = (count - n) / 2;
-        status = TransformWindow(window + offset, n, m_re, m_im, m_power, m_amp);
-        if (status == WA_OK) DeriveNormalised(m_re, m_im, m_power, m_amp, n);
-    } else if (n >= kRealTransformMinimum) {
+        status = TransformWindow(window + offset, n, m_re, m_im, m_power);
+        if (status == WA_OK && lowerBinsOnly) {
+            PowerAndAmplitude(m_re, m_im, m_power, m_amp, LowerBins(n));
+            NormaliseInBand(m_power, n, LowerBins(n));
+            NormaliseInBand(m_amp, n, LowerBins(n));
+            for (double* v : {m_re, m_im}) ReleaseUpperBins(v, n);
+            m_complexMirrored = true;
+        } else if (status == WA_OK) {
+            DeriveNormalised(m_re, m_im, m_power, m_amp, n);
+        }
+    } else if (lowerBinsOnly) {
         status = TwoWindowAverageReal(window, count, n, m_re, m_im, m_power, m_amp);
     } else {
         status = TwoWindowAverage(window, count, n, m_re, m_im, m_power, m_amp);
@@ -377,6 +425,12 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
     if (status != WA_OK) {
         ClearData();
         return status;
+    }
+    if (lowerBinsOnly) {
+        // The bins above n/2 are formed when a whole array is asked for;
+        // until then the spectrum holds half the memory.
+        for (double* v : {m_power, m_amp}) ReleaseUpperBins(v, n);
+        m_magnitudeMirrored = true;
     }
     m_sampFreq = data.GetSampFreq();
     return WA_OK;

@@ -177,6 +177,25 @@ TEST_P(FftAtLevel, AgreesWithThePlainLoopsToRounding) {
     }
 }
 
+TEST_P(FftAtLevel, InterleavedInputGivesTheBitsOfTheSplitParts) {
+    // Sizes of the plain loops, of both tile kinds, and of column chunks.
+    for (uint32_t n : {1u, 2u, 8u, 16u, 64u, 4096u, 1u << 16}) {
+        const std::vector<double> x = RandomSignal(2 * n, n + 5);
+        std::vector<double> re(n), im(n);
+        for (uint32_t m = 0; m < n; ++m) {
+            re[m] = x[2 * m];
+            im[m] = x[2 * m + 1];
+        }
+        std::vector<double> expectRe(n), expectIm(n), outRe(n), outIm(n);
+        ASSERT_EQ(Fft(re.data(), im.data(), expectRe.data(), expectIm.data(), n, kFftForward), 0);
+        ASSERT_EQ(FftInterleaved(x.data(), outRe.data(), outIm.data(), n), 0);
+        EXPECT_EQ(outRe, expectRe) << n;
+        EXPECT_EQ(outIm, expectIm) << n;
+    }
+    double out[3];
+    EXPECT_EQ(FftInterleaved(out, out, out, 3), -1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, FftAtLevel,
                          anlztest::kAllSimdLevels, anlztest::SimdLevelName);
 

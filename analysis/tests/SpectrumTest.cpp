@@ -262,6 +262,40 @@ TEST(SpectrumFromFFT, LongWindowsTakeTheRealInputTransform) {
     ExpectComplex(s, NaiveWindow(x, 0, 4096));
 }
 
+TEST(SpectrumFromFFT, LongSpectraFormTheirUpperBinsWhenAWholeArrayIsLent) {
+    // A long transform stores bins 0 … N/2 and mirrors the rest on demand:
+    // the copies, the lent arrays and a recomputation over arrays whose upper
+    // bins were formed must all agree with a fresh object to the last bit.
+    const std::vector<double> a = RandomSignal(12000, 40), b = RandomSignal(12000, 41);
+    WAData da, db;
+    ASSERT_EQ(da.SetData(a.data(), 12000, 1000), 0);
+    ASSERT_EQ(db.SetData(b.data(), 12000, 1000), 0);
+    for (int mode : {0, -1}) {
+        WAPowerSpectrum reused, fresh;
+        ASSERT_EQ(reused.SetSpectrumFromFFT(da, 0, 12000, mode), 0);
+        const std::vector<double> power = Power(reused), amp = Amp(reused), im = Im(reused);
+        ASSERT_EQ(power.size(), 8192u);
+        EXPECT_EQ(power[8192 - 3], power[3]);
+        EXPECT_EQ(im[8192 - 3], mode == 0 ? -im[3] : 0.0);
+        double* lower = nullptr;
+        double* lent = nullptr;
+        ASSERT_EQ(reused.GetAmpSpectrumLowerPtr(&lower), 0);
+        EXPECT_EQ(std::vector<double>(lower, lower + 4097), std::vector<double>(amp.begin(), amp.begin() + 4097));
+        ASSERT_EQ(reused.GetPowerSpectrumDataPtr(&lent), 0);
+        EXPECT_EQ(std::vector<double>(lent, lent + 8192), power) << mode;
+        ASSERT_EQ(reused.GetAmpSpectrumDataPtr(&lent), 0);
+        EXPECT_EQ(std::vector<double>(lent, lent + 8192), amp) << mode;
+        EXPECT_EQ(Im(reused), im);
+
+        ASSERT_EQ(reused.SetSpectrumFromFFT(db, 0, 12000, mode), 0);
+        ASSERT_EQ(fresh.SetSpectrumFromFFT(db, 0, 12000, mode), 0);
+        EXPECT_EQ(Re(reused), Re(fresh)) << mode;
+        EXPECT_EQ(Im(reused), Im(fresh)) << mode;
+        EXPECT_EQ(Power(reused), Power(fresh)) << mode;
+        EXPECT_EQ(Amp(reused), Amp(fresh)) << mode;
+    }
+}
+
 TEST(SpectrumFromFFT, UnknownModeLeavesAHeldSpectrumAsItWas) {
     const std::vector<double> x = RandomSignal(1000, 24);
     WAData data;

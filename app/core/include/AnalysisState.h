@@ -241,7 +241,9 @@ public:
     const AnalysisSettings& Settings() const { return settings_; }
 
     const WAData& RawWaveform() const { return raw_; }
-    const WAData& AnalysisWaveform() const { return analysis_; }
+    // At pitch 1 without a frequency filter the analysis waveform is the raw
+    // one itself, held once.
+    const WAData& AnalysisWaveform() const { return analysisIsRaw_ ? raw_ : analysis_; }
     const WAData& YuragiWaveform() const { return yuragi_; }
     const WAData& DifWaveform() const { return difWaveform_; }
     // Whether the chain also forms the difference waveform and spectrum for
@@ -306,6 +308,7 @@ private:
 
     WAData raw_;
     WAData analysis_;
+    bool analysisIsRaw_ = false;
     WAData yuragi_;
     WAData difWaveform_;
     WAPowerSpectrum analysisSpectrum_;

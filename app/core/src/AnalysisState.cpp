@@ -141,13 +141,19 @@ int32_t AnalysisState::RunChainWaveforms() {
     }
     const uint32_t pitch = settings_.samplingPitch;
     int status = WA_OK;
+    analysisIsRaw_ = false;
     if (freqFilter_.GetType() == WAFreqFilter::TypeNone) {
         // Without a frequency filter the two results are the decimated and
-        // the yuragi-filtered waveform themselves: build them in place.
-        if (analysis_.SetDataFromSampling(raw_, pitch) != WA_OK) {
+        // the yuragi-filtered waveform themselves: build them in place. At
+        // pitch 1 the decimated waveform is a copy of the raw one, so the raw
+        // one serves instead (on a long recording a copy is hundreds of MB).
+        if (pitch == 1) {
+            analysis_.ClearData();
+            analysisIsRaw_ = true;
+        } else if (analysis_.SetDataFromSampling(raw_, pitch) != WA_OK) {
             return kChainSampling;
         }
-        status = yuragi_.SetDataFromFiltering(analysis_, yuragiFilter_, 0);
+        status = yuragi_.SetDataFromFiltering(AnalysisWaveform(), yuragiFilter_, 0);
         if (status != WA_OK) {
             return status;
         }
@@ -182,7 +188,7 @@ int32_t AnalysisState::RunChainWaveforms() {
 
 int32_t AnalysisState::RunChainSpectra() {
     if (settings_.spectraEnabled != 0) {
-        if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) !=
+        if (analysisSpectrum_.SetSpectrumFromFFT(AnalysisWaveform(), settings_.fftStart, settings_.fftLength, -1) !=
                 WA_OK ||
             yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) !=
                 WA_OK) {
@@ -191,7 +197,7 @@ int32_t AnalysisState::RunChainSpectra() {
     }
     // The difference pages: yuragi minus analysis waveform, and the same for
     // the spectra, as the library's analysis procedure forms them.
-    if (!differenceData_ || difWaveform_.SetDifData(analysis_, yuragi_) != WA_OK) {
+    if (!differenceData_ || difWaveform_.SetDifData(AnalysisWaveform(), yuragi_) != WA_OK) {
         difWaveform_.ClearData();
     }
     UpdateDifSpectrum(differenceData_ && settings_.spectraEnabled != 0, analysisSpectrum_, yuragiSpectrum_,
@@ -258,6 +264,7 @@ int32_t AnalysisState::FilterBothCommuted(const WAData& decimated) {
 
 void AnalysisState::ClearDerived() {
     analysis_.ClearData();
+    analysisIsRaw_ = false;
     yuragi_.ClearData();
     difWaveform_.ClearData();
     analysisSpectrum_.ClearData();
@@ -266,7 +273,7 @@ void AnalysisState::ClearDerived() {
 }
 
 uint32_t AnalysisState::FftLengthOrRest() const {
-    const uint32_t size = analysis_.GetSize();
+    const uint32_t size = AnalysisWaveform().GetSize();
     return settings_.fftLength != 0 ? settings_.fftLength : size > settings_.fftStart ? size - settings_.fftStart : 0;
 }
 
@@ -320,7 +327,7 @@ int32_t AnalysisState::ComputeSpectra() {
     }
     int32_t status = WA_OK;
     Compute(kTextComputingSpectra, raw_.GetSize(), [&] {
-        if (analysisSpectrum_.SetSpectrumFromFFT(analysis_, settings_.fftStart, settings_.fftLength, -1) !=
+        if (analysisSpectrum_.SetSpectrumFromFFT(AnalysisWaveform(), settings_.fftStart, settings_.fftLength, -1) !=
                 WA_OK ||
             yuragiSpectrum_.SetSpectrumFromFFT(yuragi_, settings_.fftStart, settings_.fftLength, -1) != WA_OK) {
             status = kChainSpectrum;

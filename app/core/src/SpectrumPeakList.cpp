@@ -16,7 +16,7 @@ void SpectrumPeakList::Build(const WAPowerSpectrum& spectrum) {
     double* amplitude = nullptr;
     const uint32_t size = spectrum.GetSize();
     const uint32_t samplingFrequency = spectrum.GetSampFreq();
-    if (size == 0 || samplingFrequency == 0 || spectrum.GetAmpSpectrumDataPtr(&amplitude) != WA_OK ||
+    if (size == 0 || samplingFrequency == 0 || spectrum.GetAmpSpectrumLowerPtr(&amplitude) != WA_OK ||
         amplitude == nullptr) {
         Clear();
         return;

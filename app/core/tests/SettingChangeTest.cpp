@@ -58,6 +58,23 @@ TEST_F(SettingChangeTest, PitchDialogAppliesANewPitch) {
     EXPECT_TRUE(port.messages.empty());
 }
 
+TEST_F(SettingChangeTest, AtPitchOneWithoutAFilterTheRawWaveformIsHeldOnce) {
+    double* raw = nullptr;
+    double* analysis = nullptr;
+    ASSERT_EQ(state.RawWaveform().GetDataPointer(&raw), 0);
+    ASSERT_EQ(state.AnalysisWaveform().GetDataPointer(&analysis), 0);
+    EXPECT_EQ(analysis, raw);
+    ASSERT_EQ(state.SetSamplingPitch(2), 0);
+    ASSERT_EQ(state.AnalysisWaveform().GetDataPointer(&analysis), 0);
+    ASSERT_EQ(state.AnalysisWaveform().GetSize(), 2000u);
+    EXPECT_NE(analysis, raw);
+    EXPECT_EQ(analysis[1999], raw[3998]);
+    ASSERT_EQ(state.SetSamplingPitch(1), 0);
+    ASSERT_EQ(state.AnalysisWaveform().GetDataPointer(&analysis), 0);
+    EXPECT_EQ(analysis, raw);
+    EXPECT_EQ(state.AnalysisWaveform().GetSampFreq(), 22050u);
+}
+
 TEST_F(SettingChangeTest, APitchTheFilterCannotBeBuiltForKeepsTheOldPitchAndFilter) {
     AnalysisSettings& s = state.Settings();
     s.filterType = 1;
