@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "PgTestServer.h"
 #include "ResultStore.h"
 #include "ResultWriter.h"
+#include "../src/ResultSql.h"
 #include "../src/SqlConnection.h"
 
 namespace kr70 {
@@ -253,6 +255,49 @@ TEST_P(StoreTest, ReopenKeepsRowsAndRefusesNewerSchema) {
     int32_t status = 0;
     EXPECT_EQ(OpenResultStore(location_, &status, &error, scratch_.File("queue.sqlite"), true), nullptr);
     EXPECT_EQ(status, kStoreNewerSchema);
+}
+
+// Re-judging's narrow rows carry the stored values, also in a store of the
+// previous schema version (upgraded on open), and on SQLite come from the
+// covering index alone.
+TEST_P(StoreTest, JudgementRowsAfterAnUpgrade) {
+    ResultRecord judged = Sample("it's.wav", 2, 2.75);
+    ResultRecord failed = Sample("failed.wav", 0, 0.0);
+    failed.exceedingArea.reset();
+    ASSERT_EQ(store_->Insert(judged), kStoreOk);
+    ASSERT_EQ(store_->Insert(failed), kStoreOk);
+    store_.reset();
+    std::string error;
+    auto connection = GetParam().server ? OpenPostgresConnection(location_, error)
+                                        : OpenSqliteConnection(location_, error);
+    ASSERT_NE(connection, nullptr) << error;
+    ASSERT_EQ(connection->Run("DROP INDEX results_judgement"), kStoreOk) << connection->Error();
+    ASSERT_EQ(connection->Run("UPDATE schema_version SET version = 1"), kStoreOk);
+    store_ = Open();
+    ASSERT_NE(store_, nullptr);
+
+    std::vector<std::tuple<int64_t, int32_t, std::optional<double>, std::string>> rows;
+    ResultFilter filter;
+    const auto collect = [&](const ResultJudgement& j) {
+        rows.emplace_back(j.serial, j.judgement, j.exceedingArea, std::string(j.recordingPath));
+        return true;
+    };
+    ASSERT_EQ(store_->QueryJudgements(filter, collect), kStoreOk) << store_->LastError();
+    EXPECT_EQ(rows, (decltype(rows){{judged.serial, 2, 2.75, "/data/line/it's.wav"},
+                                    {failed.serial, 0, std::nullopt, "/data/line/failed.wav"}}));
+    rows.clear();
+    filter.judgement = 2;
+    ASSERT_EQ(store_->QueryJudgements(filter, collect), kStoreOk);
+    EXPECT_EQ(rows.size(), 1u);
+
+    if (!GetParam().server) {
+        connection = OpenSqliteConnection(location_, error);  // sees the new index
+        std::string plan;
+        ASSERT_EQ(connection->Run(std::string("EXPLAIN QUERY PLAN ") + JudgementSelectSql() + " ORDER BY id", {},
+                                  [&](const SqlRow& row) { return plan += row.Text(3), true; }),
+                  kStoreOk);
+        EXPECT_NE(plan.find("COVERING INDEX results_judgement"), std::string::npos) << plan;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, StoreTest,
