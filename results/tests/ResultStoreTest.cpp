@@ -42,15 +42,7 @@ private:
     std::string path_;
 };
 
-// One server for the whole run (started on first use); each test gets a
-// database of its own.
-test::PgTestServer* Server() {
-    static std::unique_ptr<test::PgTestServer> server;
-    if (!server && test::PgTestServer::Unavailable().empty()) {
-        server = std::make_unique<test::PgTestServer>();
-    }
-    return server && server->Running() ? server.get() : nullptr;
-}
+test::PgTestServer* Server() { return test::PgTestServer::Shared(); }
 
 ResultRecord Sample(const std::string& name, int32_t judgement, double area) {
     ResultRecord r;
@@ -101,9 +93,7 @@ protected:
     void SetUp() override {
         if (GetParam().server) {
             if (!Server()) {
-                GTEST_SKIP() << "PostgreSQL tests skipped: "
-                             << (test::PgTestServer::Unavailable().empty() ? "the server did not start"
-                                                                           : test::PgTestServer::Unavailable());
+                GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
             }
             static int databases = 0;
             const std::string database = "results" + std::to_string(++databases);
@@ -375,7 +365,7 @@ TEST(SqliteStore, WriterKilledMidTransactionLeavesStoreConsistent) {
 TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
     test::PgTestServer* server = Server();
     if (!server) {
-        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Unavailable();
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
     }
     Scratch scratch;
     ASSERT_TRUE(server->CreateDatabase("queued"));
@@ -418,7 +408,7 @@ TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
 TEST(ServerStore, WriterSendsTheQueueWhenTheServerReturns) {
     test::PgTestServer* server = Server();
     if (!server) {
-        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Unavailable();
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
     }
     Scratch scratch;
     ASSERT_TRUE(server->CreateDatabase("writer"));
