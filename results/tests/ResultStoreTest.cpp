@@ -8,7 +8,9 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -358,6 +360,47 @@ TEST(SqliteStore, WriterKilledMidTransactionLeavesStoreConsistent) {
         return true;
     });
     EXPECT_EQ(names, (std::vector<std::string>{"kept.wav", "after.wav"}));
+}
+
+// A results file that cannot be opened: the writer keeps the verdicts in
+// memory, says so, and stores them once the file can be opened.
+TEST(SqliteStore, WriterHoldsVerdictsUntilTheFileOpens) {
+    Scratch scratch;
+    std::ofstream(scratch.File("blocked")) << "a file where the store's folder should be";
+    const std::string path = scratch.File("blocked/results.sqlite");
+    std::mutex mutex;
+    WriterReport last;
+    ResultWriter writer(path, [&](const WriterReport& report) {
+        std::lock_guard<std::mutex> lock(mutex);
+        last = report;
+    }, std::chrono::milliseconds(100));
+    writer.Submit(Sample("held1.wav", 1, 0.1));
+    writer.Submit(Sample("held2.wav", 2, 9.0));
+    writer.Drain();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(last.status, kStoreCannotOpen);
+        EXPECT_EQ(last.held, 2);
+        EXPECT_NE(last.error.find("blocked"), std::string::npos) << last.error;
+    }
+    std::filesystem::remove(scratch.File("blocked"));
+    for (int wait = 0; wait < 100; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::lock_guard<std::mutex> lock(mutex);
+        if (last.held == 0) break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(last.held, 0);
+        EXPECT_EQ(last.status, kStoreOk) << last.error;
+    }
+    int32_t status = 0;
+    std::string error;
+    auto store = OpenResultStore(path, &status, &error);
+    ASSERT_NE(store, nullptr) << error;
+    std::vector<std::string> names;
+    store->Query({}, [&](const ResultRecord& r) { return names.push_back(r.recordingName), true; });
+    EXPECT_EQ(names, (std::vector<std::string>{"held1.wav", "held2.wav"}));
 }
 
 // The server stops: verdicts queue in the local file (none lost, the caller

@@ -3,8 +3,8 @@
 // the profile under Results/Record) and the writer that stores the verdict
 // of every acquisition and opened file. Storing runs on a worker thread
 // (ResultWriter), so the window never waits for the disk or a server; a
-// status-bar pane says when verdicts wait for an unreachable server or could
-// not be stored.
+// status-bar pane says when verdicts wait for an unreachable server, or are
+// held in memory because the store failed (retried until stored).
 //
 // Profile keys of section "Results": Record (0/1), Store (an SQLite path or a
 // postgresql:// URL; empty: the default results file), Station (default: the
@@ -44,7 +44,7 @@ class ResultRecording : public QObject {
  private:
   void setRecording(bool on);
   void loaded(const std::string& path);
-  void showReport(int32_t status, int64_t pending, const std::string& error);
+  void showReport(const WriterReport& report);
 
   Profile& profile_;
   AnalysisState& state_;

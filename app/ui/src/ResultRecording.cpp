@@ -70,7 +70,7 @@ void ResultRecording::setRecording(bool on) {
                                              // On the worker: the pane is updated on the window's thread.
                                              QMetaObject::invokeMethod(
                                                  self, [self, report] {
-                                                   if (self) self->showReport(report.status, report.pending, report.error);
+                                                   if (self) self->showReport(report);
                                                  },
                                                  Qt::QueuedConnection);
                                            });
@@ -81,12 +81,15 @@ void ResultRecording::loaded(const std::string& path) {
   writer_->Submit(CaptureResult(state_, path, station_));
 }
 
-void ResultRecording::showReport(int32_t status, int64_t pending, const std::string& error) {
+void ResultRecording::showReport(const WriterReport& report) {
   Message message;
-  if (status < 0) {
+  const std::string& error = report.error;
+  if (report.held > 0) {
+    message.parts.push_back({ids::kResultsHeld, {std::to_string(report.held), error}, ""});
+  } else if (report.status < 0) {
     message.parts.push_back({ids::kResultsNotStored, {error}, ""});
-  } else if (pending > 0) {
-    message.parts.push_back({ids::kResultsQueued, {std::to_string(pending)}, ""});
+  } else if (report.pending > 0) {
+    message.parts.push_back({ids::kResultsQueued, {std::to_string(report.pending)}, ""});
   }
   if (message.parts.empty()) {
     pane_->hide();

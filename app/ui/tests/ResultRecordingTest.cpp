@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 namespace kr70::ui {
 namespace {
@@ -103,6 +104,21 @@ TEST_F(ResultRecordingTest, StatusBarTellsOfVerdictsWaitingForTheServer) {
   Message queued;
   queued.parts.push_back({text::kResultsQueued, {"1"}, ""});
   EXPECT_EQ(pane->text(), messageText(queued));
+}
+
+TEST_F(ResultRecordingTest, StatusBarTellsOfVerdictsHeldWhileTheStoreFails) {
+  std::ofstream(directory / "blocked") << "a file where the store's folder should be";
+  Open((directory / "blocked" / "results.sqlite").string());
+  ASSERT_EQ(window->state().LoadWaveform(wav), 1);
+  window->results()->drain();
+  QApplication::processEvents();
+  auto* pane = window->findChild<QLabel*>("resultsPane");
+  ASSERT_NE(pane, nullptr);
+  EXPECT_FALSE(pane->isHidden());
+  EXPECT_TRUE(pane->toolTip().contains(QStringLiteral("blocked")));  // why, in the store's words
+  Message held;
+  held.parts.push_back({text::kResultsHeld, {"1", pane->toolTip().toStdString()}, ""});
+  EXPECT_EQ(pane->text(), messageText(held));
 }
 
 }  // namespace
