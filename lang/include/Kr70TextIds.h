@@ -538,6 +538,15 @@ constexpr int kPictureVerdictOk = 3664;
 constexpr int kPictureVerdictNg = 3665;
 constexpr int kPictureVerdictNone = 3666;
 constexpr int kPicturePeaks = 3667;
+// ---- Results store: verdicts held in memory, the settings dialog ----
+constexpr int kResultsHeld = 3704;  // %s number of verdicts kept in memory, %s why
+constexpr int kMenuSettingsResultsStore = 3705;  // Settings menu item opening the dialog
+constexpr int kPromptResultsStore = 3706;
+constexpr int kTitleResultsStore = 3707;
+constexpr int kLabelResultsStore = 3708;    // the store's path or URL
+constexpr int kLabelResultsStation = 3709;
+constexpr int kHintResultsDefault = 3710;  // %s the value an empty field stands for
+
 // Every id above, once, ascending. Each language file holds a text for each.
 inline constexpr int kAllIds[] = {
     1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16,
@@ -569,6 +578,7 @@ inline constexpr int kAllIds[] = {
     3600, 3601, 3602, 3603, 3604, 3605,
     3650, 3651, 3652, 3653, 3654, 3655, 3656, 3657, 3658, 3659, 3660, 3661, 3662, 3663, 3664, 3665, 3666, 3667,
     3700, 3701, 3702, 3703,
+    3704, 3705, 3706, 3707, 3708, 3709, 3710,
 };
 
 // The texts that take values, with their printf conversions in order
@@ -596,7 +606,7 @@ inline constexpr FormattedText kFormattedTexts[] = {
     {kReasonDataCut, "sss"}, {kReasonRawHeader, "sss"}, {kReasonRawCut, "sss"}, {kReasonOutOfMemory, "s"},
     {kReasonNotStored, "s"},
     {kQualityClipping, "s"},          {kQualityDropout, "s"},
-    {kResultsQueued, "s"}, {kResultsNotStored, "s"},
+    {kResultsQueued, "s"}, {kResultsNotStored, "s"}, {kResultsHeld, "ss"}, {kHintResultsDefault, "s"},
     {kMsgPictureNotWritten, "s"}, {kPictureData, "uu"}, {kPictureSettings, "uddddff"}, {kPictureLpf, "uu"},
     {kPictureHpf, "uu"}, {kPictureBpf, "uuu"}, {kPictureBef, "uuu"},
 };

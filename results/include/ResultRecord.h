@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -69,6 +70,17 @@ struct ResultSummary {
     int32_t inverted = 0;
     int32_t judgement = 0;
     std::string label;
+};
+
+// What judging a stored verdict against another threshold reads: the
+// narrowest row, read from an index that holds exactly these columns.
+// recordingPath points into the store's row and is valid only during the
+// call that passes it.
+struct ResultJudgement {
+    int64_t serial = 0;
+    int32_t judgement = 0;
+    std::optional<double> exceedingArea;
+    std::string_view recordingPath;
 };
 
 // One stored value: null, integer, real or text.

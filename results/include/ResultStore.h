@@ -32,7 +32,7 @@ inline constexpr int32_t kStoreUnreachable = -5;  // server not answering (queri
 inline constexpr int32_t kStoreNotFound = -6;     // SetLabel matched no row
 
 // The schema version this program writes (schema_version table).
-inline constexpr int32_t kResultSchemaVersion = 1;
+inline constexpr int32_t kResultSchemaVersion = 2;
 
 // Which rows a query returns; empty fields do not filter. Rows come in
 // ascending serial order.
@@ -60,6 +60,10 @@ public:
     // The same rows with the lean columns only (faster on large stores).
     virtual int32_t QuerySummaries(const ResultFilter& filter,
                                    const std::function<bool(const ResultSummary&)>& each) = 0;
+    // The same rows with serial, judgement, area and path only: without
+    // other filters than judgement and limit, a scan of one narrow index.
+    virtual int32_t QueryJudgements(const ResultFilter& filter,
+                                    const std::function<bool(const ResultJudgement&)>& each) = 0;
 
     // Sets label ("good", "bad" or "" to clear) on the row with this serial.
     virtual int32_t SetLabelBySerial(int64_t serial, const std::string& label, int64_t* changed) = 0;

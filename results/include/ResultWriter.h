@@ -4,6 +4,12 @@
 // the files' digests (FillDigests) and inserts each record. While rows wait
 // for an unreachable server, the worker tries to send them every
 // retryInterval even when no new verdict comes.
+//
+// A verdict the store does not take (the file cannot be opened, a statement
+// fails) is kept in memory and offered again with the next verdict and every
+// retryInterval, the store reopened each time; reports count it as held
+// until it is stored. Verdicts still held when the writer is destroyed are
+// named on standard error, the one place left to say so.
 #ifndef KR70_RESULTS_RESULTWRITER_H
 #define KR70_RESULTS_RESULTWRITER_H
 
@@ -26,6 +32,7 @@ namespace kr70 {
 struct WriterReport {
     int32_t status = kStoreOk;  // of the last Insert (or of opening the store)
     int64_t pending = 0;        // rows queued locally for an unreachable server
+    int64_t held = 0;           // verdicts kept in memory because the store failed
     std::string error;
 };
 
@@ -46,12 +53,16 @@ public:
 
 private:
     void Run();
+    // Offers every held verdict to the store (opened when needed); keeps the
+    // ones it does not take.
+    WriterReport StoreHeld();
 
     std::string location_;
     std::function<void(const WriterReport&)> report_;
     std::chrono::milliseconds retryInterval_;
     std::unique_ptr<ResultStore> store_;
-    int64_t pending_ = 0;  // worker only
+    int64_t pending_ = 0;            // worker only
+    std::deque<ResultRecord> held_;  // worker only: taken from queue_, not yet stored
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;

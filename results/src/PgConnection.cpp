@@ -55,7 +55,7 @@ public:
         return value;
     }
     double Real(int column) const override {
-        const std::string text = Text(column);
+        const std::string_view text = TextView(column);
         if (text == "Infinity" || text == "-Infinity") {
             return text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
         }
@@ -66,8 +66,8 @@ public:
         std::from_chars(text.data(), text.data() + text.size(), value);
         return value;
     }
-    std::string Text(int column) const override {
-        return std::string(PQgetvalue(result_, 0, column), static_cast<size_t>(PQgetlength(result_, 0, column)));
+    std::string_view TextView(int column) const override {
+        return std::string_view(PQgetvalue(result_, 0, column), static_cast<size_t>(PQgetlength(result_, 0, column)));
     }
 
 private:

@@ -67,6 +67,12 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "CREATE TABLE outbox (queue_id {KEY}, target TEXT NOT NULL, record_uid TEXT NOT NULL,"
         " record_text TEXT NOT NULL)",
     },
+    // 2: exactly the columns of re-judging (kJudgementSelect), so that a
+    // scan of every verdict in serial order reads this narrow index instead
+    // of the wide rows.
+    {
+        "CREATE INDEX results_judgement ON results (id, judgement, exceeding_area, recording_path)",
+    },
 };
 
 std::string ForDialect(std::string sql, SqlDialect dialect) {
@@ -195,6 +201,9 @@ const char* const kSummarySelect =
     "SELECT id, recorded_at, station, recording_path, status, total_area, exceeding_area,"
     " pass_threshold, inverted, judgement, label FROM results";
 
+// Served by the index results_judgement alone (no other column may be added).
+const char* const kJudgementSelect = "SELECT id, judgement, exceeding_area, recording_path FROM results";
+
 ResultRecord RecordFromRow(const SqlRow& row) {
     ResultRecord record;
     record.serial = row.Int(0);
@@ -282,7 +291,9 @@ public:
         }
         return value;
     }
-    std::string Text(int column) const override { return IsNull(column) ? "" : Field(column).substr(1); }
+    std::string_view TextView(int column) const override {
+        return IsNull(column) ? std::string_view() : std::string_view(Field(column)).substr(1);
+    }
 
 private:
     const std::string& Field(int column) const {
@@ -379,6 +390,20 @@ public:
         }));
     }
 
+    int32_t QueryJudgements(const ResultFilter& filter,
+                            const std::function<bool(const ResultJudgement&)>& each) override {
+        std::vector<SqlValue> values;
+        const std::string sql = kJudgementSelect + WhereClause(filter, values);
+        ResultJudgement verdict;
+        return Report(connection_->Run(sql, values, [&](const SqlRow& row) {
+            verdict.serial = row.Int(0);
+            verdict.judgement = static_cast<int32_t>(row.Int(1));
+            verdict.exceedingArea = OptionalAt(row, 2);
+            verdict.recordingPath = row.TextView(3);
+            return each(verdict);
+        }));
+    }
+
     int32_t SetLabelBySerial(int64_t serial, const std::string& label, int64_t* changed) override {
         return SetLabel("UPDATE results SET label = ? WHERE id = ?", label, serial, changed);
     }
@@ -438,6 +463,8 @@ std::vector<std::pair<const char*, ResultField>> ResultFields(const ResultRecord
     }
     return fields;
 }
+
+const char* JudgementSelectSql() { return kJudgementSelect; }
 
 int32_t BeginExclusive(SqlConnection& connection) {
     if (connection.Dialect() == SqlDialect::Sqlite) {

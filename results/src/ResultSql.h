@@ -26,6 +26,10 @@ int32_t ReadOutbox(SqlConnection& connection, const std::string& target, int64_t
 int32_t DeleteFromOutbox(SqlConnection& connection, int64_t queueId);
 int64_t CountOutbox(SqlConnection& connection, const std::string& target);
 
+// The statement of ResultStore::QueryJudgements without filters: it reads
+// only the columns of the index results_judgement.
+const char* JudgementSelectSql();
+
 // Starts a write transaction that excludes other writers (waiting for them).
 int32_t BeginExclusive(SqlConnection& connection);
 

@@ -106,6 +106,10 @@ public:
                            const std::function<bool(const ResultSummary&)>& each) override {
         return OnServer([&] { return server_->QuerySummaries(filter, each); });
     }
+    int32_t QueryJudgements(const ResultFilter& filter,
+                            const std::function<bool(const ResultJudgement&)>& each) override {
+        return OnServer([&] { return server_->QueryJudgements(filter, each); });
+    }
     int32_t SetLabelBySerial(int64_t serial, const std::string& label, int64_t* changed) override {
         return OnServer([&] { return server_->SetLabelBySerial(serial, label, changed); });
     }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -26,7 +27,9 @@ public:
     virtual bool IsNull(int column) const = 0;
     virtual int64_t Int(int column) const = 0;
     virtual double Real(int column) const = 0;
-    virtual std::string Text(int column) const = 0;
+    // The text in place, valid until the next row (empty for null).
+    virtual std::string_view TextView(int column) const = 0;
+    std::string Text(int column) const { return std::string(TextView(column)); }
 };
 
 class SqlConnection {

@@ -18,11 +18,11 @@ public:
     bool IsNull(int column) const override { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
     int64_t Int(int column) const override { return sqlite3_column_int64(statement_, column); }
     double Real(int column) const override { return sqlite3_column_double(statement_, column); }
-    std::string Text(int column) const override {
+    std::string_view TextView(int column) const override {
         const unsigned char* text = sqlite3_column_text(statement_, column);
-        return text ? std::string(reinterpret_cast<const char*>(text),
-                                  static_cast<size_t>(sqlite3_column_bytes(statement_, column)))
-                    : std::string();
+        return text ? std::string_view(reinterpret_cast<const char*>(text),
+                                       static_cast<size_t>(sqlite3_column_bytes(statement_, column)))
+                    : std::string_view();
     }
 
 private:

@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace kr70::test {
@@ -28,6 +29,17 @@ public:
         }
         return "";
     }
+
+    // One server for a whole test program, started on first use; null when
+    // it cannot run (Why() says why). Tests take a database each.
+    static PgTestServer* Shared() {
+        static std::unique_ptr<PgTestServer> server;
+        if (!server && Unavailable().empty()) {
+            server = std::make_unique<PgTestServer>();
+        }
+        return server && server->Running() ? server.get() : nullptr;
+    }
+    static std::string Why() { return Unavailable().empty() ? "the server did not start" : Unavailable(); }
 
     // Creates and starts the server; check Running().
     PgTestServer() {

@@ -8,9 +8,12 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,6 +21,7 @@
 #include "PgTestServer.h"
 #include "ResultStore.h"
 #include "ResultWriter.h"
+#include "../src/ResultSql.h"
 #include "../src/SqlConnection.h"
 
 namespace kr70 {
@@ -40,15 +44,7 @@ private:
     std::string path_;
 };
 
-// One server for the whole run (started on first use); each test gets a
-// database of its own.
-test::PgTestServer* Server() {
-    static std::unique_ptr<test::PgTestServer> server;
-    if (!server && test::PgTestServer::Unavailable().empty()) {
-        server = std::make_unique<test::PgTestServer>();
-    }
-    return server && server->Running() ? server.get() : nullptr;
-}
+test::PgTestServer* Server() { return test::PgTestServer::Shared(); }
 
 ResultRecord Sample(const std::string& name, int32_t judgement, double area) {
     ResultRecord r;
@@ -99,9 +95,7 @@ protected:
     void SetUp() override {
         if (GetParam().server) {
             if (!Server()) {
-                GTEST_SKIP() << "PostgreSQL tests skipped: "
-                             << (test::PgTestServer::Unavailable().empty() ? "the server did not start"
-                                                                           : test::PgTestServer::Unavailable());
+                GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
             }
             static int databases = 0;
             const std::string database = "results" + std::to_string(++databases);
@@ -255,6 +249,49 @@ TEST_P(StoreTest, ReopenKeepsRowsAndRefusesNewerSchema) {
     EXPECT_EQ(status, kStoreNewerSchema);
 }
 
+// Re-judging's narrow rows carry the stored values, also in a store of the
+// previous schema version (upgraded on open), and on SQLite come from the
+// covering index alone.
+TEST_P(StoreTest, JudgementRowsAfterAnUpgrade) {
+    ResultRecord judged = Sample("it's.wav", 2, 2.75);
+    ResultRecord failed = Sample("failed.wav", 0, 0.0);
+    failed.exceedingArea.reset();
+    ASSERT_EQ(store_->Insert(judged), kStoreOk);
+    ASSERT_EQ(store_->Insert(failed), kStoreOk);
+    store_.reset();
+    std::string error;
+    auto connection = GetParam().server ? OpenPostgresConnection(location_, error)
+                                        : OpenSqliteConnection(location_, error);
+    ASSERT_NE(connection, nullptr) << error;
+    ASSERT_EQ(connection->Run("DROP INDEX results_judgement"), kStoreOk) << connection->Error();
+    ASSERT_EQ(connection->Run("UPDATE schema_version SET version = 1"), kStoreOk);
+    store_ = Open();
+    ASSERT_NE(store_, nullptr);
+
+    std::vector<std::tuple<int64_t, int32_t, std::optional<double>, std::string>> rows;
+    ResultFilter filter;
+    const auto collect = [&](const ResultJudgement& j) {
+        rows.emplace_back(j.serial, j.judgement, j.exceedingArea, std::string(j.recordingPath));
+        return true;
+    };
+    ASSERT_EQ(store_->QueryJudgements(filter, collect), kStoreOk) << store_->LastError();
+    EXPECT_EQ(rows, (decltype(rows){{judged.serial, 2, 2.75, "/data/line/it's.wav"},
+                                    {failed.serial, 0, std::nullopt, "/data/line/failed.wav"}}));
+    rows.clear();
+    filter.judgement = 2;
+    ASSERT_EQ(store_->QueryJudgements(filter, collect), kStoreOk);
+    EXPECT_EQ(rows.size(), 1u);
+
+    if (!GetParam().server) {
+        connection = OpenSqliteConnection(location_, error);  // sees the new index
+        std::string plan;
+        ASSERT_EQ(connection->Run(std::string("EXPLAIN QUERY PLAN ") + JudgementSelectSql() + " ORDER BY id", {},
+                                  [&](const SqlRow& row) { return plan += row.Text(3), true; }),
+                  kStoreOk);
+        EXPECT_NE(plan.find("COVERING INDEX results_judgement"), std::string::npos) << plan;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, StoreTest,
                          ::testing::Values(Engine{"SQLite", false}, Engine{"PostgreSQL", true}),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -325,12 +362,53 @@ TEST(SqliteStore, WriterKilledMidTransactionLeavesStoreConsistent) {
     EXPECT_EQ(names, (std::vector<std::string>{"kept.wav", "after.wav"}));
 }
 
+// A results file that cannot be opened: the writer keeps the verdicts in
+// memory, says so, and stores them once the file can be opened.
+TEST(SqliteStore, WriterHoldsVerdictsUntilTheFileOpens) {
+    Scratch scratch;
+    std::ofstream(scratch.File("blocked")) << "a file where the store's folder should be";
+    const std::string path = scratch.File("blocked/results.sqlite");
+    std::mutex mutex;
+    WriterReport last;
+    ResultWriter writer(path, [&](const WriterReport& report) {
+        std::lock_guard<std::mutex> lock(mutex);
+        last = report;
+    }, std::chrono::milliseconds(100));
+    writer.Submit(Sample("held1.wav", 1, 0.1));
+    writer.Submit(Sample("held2.wav", 2, 9.0));
+    writer.Drain();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(last.status, kStoreCannotOpen);
+        EXPECT_EQ(last.held, 2);
+        EXPECT_NE(last.error.find("blocked"), std::string::npos) << last.error;
+    }
+    std::filesystem::remove(scratch.File("blocked"));
+    for (int wait = 0; wait < 100; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::lock_guard<std::mutex> lock(mutex);
+        if (last.held == 0) break;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_EQ(last.held, 0);
+        EXPECT_EQ(last.status, kStoreOk) << last.error;
+    }
+    int32_t status = 0;
+    std::string error;
+    auto store = OpenResultStore(path, &status, &error);
+    ASSERT_NE(store, nullptr) << error;
+    std::vector<std::string> names;
+    store->Query({}, [&](const ResultRecord& r) { return names.push_back(r.recordingName), true; });
+    EXPECT_EQ(names, (std::vector<std::string>{"held1.wav", "held2.wav"}));
+}
+
 // The server stops: verdicts queue in the local file (none lost, the caller
 // not kept waiting), and reach the server once it answers again.
 TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
     test::PgTestServer* server = Server();
     if (!server) {
-        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Unavailable();
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
     }
     Scratch scratch;
     ASSERT_TRUE(server->CreateDatabase("queued"));
@@ -373,7 +451,7 @@ TEST(ServerStore, QueuesWhileDownAndSendsWhenBack) {
 TEST(ServerStore, WriterSendsTheQueueWhenTheServerReturns) {
     test::PgTestServer* server = Server();
     if (!server) {
-        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Unavailable();
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
     }
     Scratch scratch;
     ASSERT_TRUE(server->CreateDatabase("writer"));

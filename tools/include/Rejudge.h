@@ -7,8 +7,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AnalysisState.h"
@@ -43,15 +45,22 @@ struct RejudgeOutcome {
 };
 
 // Judges each stored exceeding area with the lamp's rule (PassRule) against a
-// candidate threshold and inverted flag instead of the stored ones.
+// candidate threshold and inverted flag instead of the stored ones. With
+// onFlip set, each flip goes to it as it is found (area: the judged area)
+// instead of into the outcome's flips, which then stays empty: a store where
+// most verdicts flip then costs no more memory than what onFlip keeps.
 class ThresholdRejudge {
 public:
-    ThresholdRejudge(double threshold, bool inverted) : rule_(threshold, inverted ? 1 : 0) {}
-    void Take(const ResultSummary& verdict);
-    const RejudgeOutcome& Outcome() const { return outcome_; }
+    using FlipListener = std::function<void(const ResultJudgement& verdict, double area)>;
+    ThresholdRejudge(double threshold, bool inverted, FlipListener onFlip = {})
+        : rule_(threshold, inverted ? 1 : 0), onFlip_(std::move(onFlip)) {}
+    void Take(const ResultJudgement& verdict);
+    const RejudgeOutcome& Outcome() const& { return outcome_; }
+    RejudgeOutcome Outcome() && { return std::move(outcome_); }
 
 private:
     PassRule rule_;
+    FlipListener onFlip_;
     RejudgeOutcome outcome_;
 };
 
@@ -66,7 +75,8 @@ public:
     AnalysisRejudge(std::string parameterFile, std::optional<double> threshold, bool inverted, UiPort& port)
         : parameterFile_(std::move(parameterFile)), threshold_(threshold), inverted_(inverted), port_(port) {}
     void Take(const ResultRecord& verdict);
-    const RejudgeOutcome& Outcome() const { return outcome_; }
+    const RejudgeOutcome& Outcome() const& { return outcome_; }
+    RejudgeOutcome Outcome() && { return std::move(outcome_); }
 
 private:
     std::string parameterFile_;

@@ -11,29 +11,34 @@ namespace {
 
 bool Judged(int32_t judgement) { return judgement == 1 || judgement == 2; }
 
-// verdict is a ResultSummary or a ResultRecord.
+// Counts verdict and keeps it when it flips (only when keepFlips) or cannot
+// be compared. verdict is a ResultJudgement or a ResultRecord. True for a flip.
 template <typename Stored>
-void Compare(RejudgeOutcome& outcome, const Stored& verdict, int32_t to, double area) {
+bool Compare(RejudgeOutcome& outcome, const Stored& verdict, int32_t to, double area, bool keepFlips = true) {
     ++outcome.verdicts;
     const int32_t from = verdict.judgement;
     if (Judged(from) && from == to) {
         ++outcome.unchanged;
-        return;
+        return false;
     }
-    const RejudgedVerdict named{verdict.serial, verdict.recordingPath, from, to, area};
-    if (!Judged(from) || !Judged(to)) {
-        outcome.notJudged.push_back(named);
-    } else {
+    const bool flip = Judged(from) && Judged(to);
+    if (flip) {
         ++(from == 1 ? outcome.passToFail : outcome.failToPass);
-        outcome.flips.push_back(named);
     }
+    if (!flip || keepFlips) {
+        (flip ? outcome.flips : outcome.notJudged)
+            .push_back({verdict.serial, std::string(verdict.recordingPath), from, to, area});
+    }
+    return flip;
 }
 
 }  // namespace
 
-void ThresholdRejudge::Take(const ResultSummary& verdict) {
+void ThresholdRejudge::Take(const ResultJudgement& verdict) {
     const double area = verdict.exceedingArea.value_or(0.0);
-    Compare(outcome_, verdict, verdict.exceedingArea ? rule_.Judge(area) : 0, area);
+    if (Compare(outcome_, verdict, verdict.exceedingArea ? rule_.Judge(area) : 0, area, !onFlip_) && onFlip_) {
+        onFlip_(verdict, area);
+    }
 }
 
 void AnalysisRejudge::Take(const ResultRecord& verdict) {

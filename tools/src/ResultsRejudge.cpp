@@ -1,6 +1,8 @@
 // kr70-results rejudge and suggest-threshold: threshold work on stored verdicts.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <string_view>
 
 #include "ConsolePort.h"
 #include "LmCmAnlz.h"
@@ -79,32 +81,85 @@ constexpr const char* kSuggestUsage =
     "The proposals are for the normal judgement (not inverted). Exit code 1\n"
     "when no verdict with an area is labelled good.\n";
 
-std::string ListLine(const char* what, const RejudgedVerdict& verdict, bool withArea) {
-    return FormatC("%-10s %8lld %16s  %s\n", what, static_cast<long long>(verdict.serial),
-                   withArea ? FormatC("%lf", verdict.exceedingArea).c_str() : "-", verdict.recordingPath.c_str());
+// Appends text right-aligned (left-aligned when left) in a field of width.
+void AppendPadded(std::string& out, std::string_view text, size_t width, bool left = false) {
+    const size_t pad = text.size() < width ? width - text.size() : 0;
+    if (left) out += text;
+    out.append(pad, ' ');
+    if (!left) out += text;
 }
 
-std::string OutcomeText(const RejudgeOutcome& outcome, bool analysed) {
-    std::string text = FormatC("verdicts %zu\nOK->NG %zu\nNG->OK %zu\nunchanged %zu\nnot judged %zu\n",
-                               outcome.verdicts, outcome.passToFail, outcome.failToPass, outcome.unchanged,
-                               outcome.notJudged.size());
+// One listed verdict as "%-10s %8lld %16s  %s\n" (the area as "%lf", "-"
+// without one), built without printf: a large store lists hundreds of
+// thousands of these.
+void AppendListLine(std::string& out, std::string_view what, int64_t serial, const double* area,
+                    std::string_view path) {
+    char number[400];
+    AppendPadded(out, what, 10, true);
+    out += ' ';
+    AppendPadded(out, std::string_view(number, std::to_chars(number, number + sizeof number, serial).ptr), 8);
+    out += ' ';
+    std::string_view areaText = "-";
+    if (area) {
+        areaText = std::string_view(
+            number, std::to_chars(number, number + sizeof number, *area, std::chars_format::fixed, 6).ptr - number);
+    }
+    AppendPadded(out, areaText, 16);
+    out += "  ";
+    out += path;
+    out += '\n';
+}
+
+std::string_view FlipText(int32_t from) { return from == 1 ? "OK->NG" : "NG->OK"; }
+
+// Output kept as blocks of about a megabyte: appending never moves the text
+// already there, and each block is written with one call.
+class TextBlocks {
+public:
+    std::string& Back() {
+        if (blocks_.empty() || blocks_.back().size() >= kBlock) {
+            blocks_.emplace_back().reserve(kBlock + 4096);
+        }
+        return blocks_.back();
+    }
+    bool WriteTo(std::FILE* stream) const {
+        return std::all_of(blocks_.begin(), blocks_.end(), [&](const std::string& block) {
+            return WriteAll(stream, block);
+        });
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 20;
+    std::vector<std::string> blocks_;
+};
+
+// The counts, the flips already listed in flipLines, then every verdict the
+// outcome names.
+bool WriteOutcome(std::FILE* stream, const RejudgeOutcome& outcome, bool analysed, const TextBlocks& flipLines) {
+    TextBlocks text;
+    text.Back() = FormatC("verdicts %zu\nOK->NG %zu\nNG->OK %zu\nunchanged %zu\nnot judged %zu\n",
+                          outcome.verdicts, outcome.passToFail, outcome.failToPass, outcome.unchanged,
+                          outcome.notJudged.size());
     if (analysed) {
-        text += FormatC("missing %zu\nchanged %zu\n", outcome.missing.size(), outcome.changed.size());
+        text.Back() += FormatC("missing %zu\nchanged %zu\n", outcome.missing.size(), outcome.changed.size());
     }
-    for (const RejudgedVerdict& flip : outcome.flips) {
-        text += ListLine(flip.from == 1 ? "OK->NG" : "NG->OK", flip, true);
+    if (!text.WriteTo(stream) || !flipLines.WriteTo(stream)) {
+        return false;
     }
-    for (const RejudgedVerdict& verdict : outcome.notJudged) {
-        // The area is known when only the stored verdict lacks a judgement.
-        text += ListLine("not-judged", verdict, verdict.to != 0);
-    }
-    for (const RejudgedVerdict& verdict : outcome.missing) {
-        text += ListLine("missing", verdict, false);
-    }
-    for (const RejudgedVerdict& verdict : outcome.changed) {
-        text += ListLine("changed", verdict, false);
-    }
-    return text;
+    text = {};
+    // The area is shown when there is a new judgement (a flip always has one; a
+    // not-judged verdict has one when only the stored verdict lacks it).
+    const auto list = [&](const std::vector<RejudgedVerdict>& verdicts, const char* what, bool showArea) {
+        for (const RejudgedVerdict& verdict : verdicts) {
+            AppendListLine(text.Back(), what ? what : FlipText(verdict.from), verdict.serial,
+                           showArea && verdict.to != 0 ? &verdict.exceedingArea : nullptr, verdict.recordingPath);
+        }
+    };
+    list(outcome.flips, nullptr, true);
+    list(outcome.notJudged, "not-judged", true);
+    list(outcome.missing, "missing", false);
+    list(outcome.changed, "changed", false);
+    return text.WriteTo(stream);
 }
 
 int RunRejudge(ResultsContext& context) {
@@ -153,6 +208,7 @@ int RunRejudge(ResultsContext& context) {
         return kResultsExitFailed;
     }
     RejudgeOutcome outcome;
+    TextBlocks flipLines;
     int32_t status = kStoreOk;
     if (analyse) {
         // Warnings the workstation would show name the recording on stderr.
@@ -165,21 +221,24 @@ int RunRejudge(ResultsContext& context) {
             rejudge.Take(verdict);
             return true;
         });
-        outcome = rejudge.Outcome();
+        outcome = std::move(rejudge).Outcome();
         StopFilterSystem();
         LmLangClose();
     } else {
-        ThresholdRejudge rejudge(*threshold, inverted);
-        status = store->QuerySummaries(filter, [&](const ResultSummary& verdict) {
+        // Flips are listed as found: one line of text each, not a kept verdict.
+        ThresholdRejudge rejudge(*threshold, inverted, [&](const ResultJudgement& flip, double area) {
+            AppendListLine(flipLines.Back(), FlipText(flip.judgement), flip.serial, &area, flip.recordingPath);
+        });
+        status = store->QueryJudgements(filter, [&](const ResultJudgement& verdict) {
             rejudge.Take(verdict);
             return true;
         });
-        outcome = rejudge.Outcome();
+        outcome = std::move(rejudge).Outcome();
     }
     if (status != kStoreOk) {
         return context.Fail(kResultsExitFailed, store->LastError());
     }
-    if (!WriteAll(context.out, OutcomeText(outcome, analyse))) {
+    if (!WriteOutcome(context.out, outcome, analyse, flipLines)) {
         return context.Fail(kResultsExitFailed, "cannot write the output");
     }
     return kResultsExitOk;

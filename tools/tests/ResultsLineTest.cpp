@@ -275,6 +275,82 @@ TEST_F(ResultsLineTest, SuggestedThresholdsAndTheirErrorsFollowTheLabelledAreas)
     }
 }
 
+// kr70-results watch running in the background, its output in dir/out.txt
+// and dir/err.txt.
+class WatchProcess {
+public:
+    WatchProcess(const fs::path& dir, std::vector<std::string> arguments) : dir_(dir) {
+        const std::string program = std::string(KR70_BIN_DIR) + "/kr70-results";
+        arguments.insert(arguments.begin(), program);
+        std::vector<char*> argv;
+        for (std::string& a : arguments) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, (dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, (dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~WatchProcess() {
+        if (pid_ > 0) Stop();
+    }
+    std::string Out() const { return ReadAll(dir_ / "out.txt"); }
+    std::string Err() const { return ReadAll(dir_ / "err.txt"); }
+    // Polls done for up to 30 s.
+    template <typename Done>
+    static bool WaitFor(Done done) {
+        for (int i = 0; i < 600 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return done();
+    }
+    bool Started() const {
+        return pid_ > 0 && WaitFor([&] { return Err().find("watching") != std::string::npos; });
+    }
+    bool Running() const {
+        int status = 0;
+        return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
+    }
+    // SIGTERM; true when the watch then ended with exit code 0.
+    bool Stop() {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        const bool ended = waitpid(pid_, &status, 0) == pid_;
+        pid_ = 0;
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    // The JSON line of each file, by file name; false when a line is not JSON.
+    bool Objects(std::map<std::string, test::JsonObject>& objects) const {
+        for (const std::string& line : Lines(Out())) {
+            auto object = test::FlatJsonReader(line).Object();
+            if (!object) return false;
+            objects[fs::path((*object)[0].second.text).filename().string()] = *object;
+        }
+        return true;
+    }
+
+private:
+    fs::path dir_;
+    pid_t pid_ = 0;
+};
+
+test::JsonValue Get(const test::JsonObject& object, const std::string& key) {
+    for (const auto& [k, v] : object) if (k == key) return v;
+    return test::JsonValue{};
+}
+
+// Stored rows of a store: serial to recording path.
+std::map<int64_t, std::string> StoredPaths(const std::string& db) {
+    int32_t status = 0;
+    std::string error;
+    auto store = OpenResultStore(db, &status, &error);
+    std::map<int64_t, std::string> rows;
+    EXPECT_TRUE(store) << error;
+    if (store) {
+        store->QuerySummaries({}, [&](const ResultSummary& row) { return rows.emplace(row.serial, row.recordingPath), true; });
+    }
+    return rows;
+}
+
 TEST(ResultsWatchTest, CompleteFilesAreAnalysedOnceAndABadFileDoesNotStopTheWatch) {
     const fs::path dir = fs::absolute("scratch-watch-" + std::to_string(getpid()));
     fs::remove_all(dir);
@@ -286,27 +362,9 @@ TEST(ResultsWatchTest, CompleteFilesAreAnalysedOnceAndABadFileDoesNotStopTheWatc
     ASSERT_EQ(WriteWav16((dir / "whole.wav").string(), DemoTone(settings), 22050), 0);
     const std::string whole = ReadAll(dir / "whole.wav");
 
-    const std::string program = std::string(KR70_BIN_DIR) + "/kr70-results";
     const std::string db = (dir / "results.sqlite").string();
-    const std::string in = (dir / "in").string();
-    std::vector<std::string> arguments = {program, "--db", db, "watch", in};
-    std::vector<char*> argv;
-    for (std::string& a : arguments) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
-    auto waitFor = [&](auto done) {
-        for (int i = 0; i < 600 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return done();
-    };
-    ASSERT_TRUE(waitFor([&] { return ReadAll(dir / "err.txt").find("watching") != std::string::npos; }))
-        << ReadAll(dir / "err.txt");
+    WatchProcess watch(dir, {"--db", db, "watch", (dir / "in").string()});
+    ASSERT_TRUE(watch.Started()) << watch.Err();
 
     // Written in pieces with pauses: analysed once, whole, after the close.
     {
@@ -320,40 +378,60 @@ TEST(ResultsWatchTest, CompleteFilesAreAnalysedOnceAndABadFileDoesNotStopTheWatc
     std::ofstream(dir / "in" / "junk.wav", std::ios::binary) << "not a recording at all";
     std::ofstream(dir / "in" / "notes.txt") << "not a name the watch takes";
 
-    ASSERT_TRUE(waitFor([&] { return Lines(ReadAll(dir / "out.txt")).size() >= 3; })) << ReadAll(dir / "out.txt");
+    ASSERT_TRUE(WatchProcess::WaitFor([&] { return Lines(watch.Out()).size() >= 3; })) << watch.Out();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nothing more may follow
     std::map<std::string, test::JsonObject> objects;
-    for (const std::string& line : Lines(ReadAll(dir / "out.txt"))) {
-        auto object = test::FlatJsonReader(line).Object();
-        ASSERT_TRUE(object) << line;
-        objects[fs::path((*object)[0].second.text).filename().string()] = *object;
-    }
-    auto get = [](const test::JsonObject& o, const std::string& key) {
-        for (const auto& [k, v] : o) if (k == key) return v;
-        return test::JsonValue{};
-    };
+    ASSERT_TRUE(watch.Objects(objects)) << watch.Out();
     ASSERT_EQ(objects.size(), 3u);
-    EXPECT_EQ(Lines(ReadAll(dir / "out.txt")).size(), 3u);
-    EXPECT_EQ(get(objects["slow.wav"], "points").number, 11025);
-    EXPECT_EQ(get(objects["slow.wav"], "judgement").kind, test::JsonValue::String);
-    EXPECT_EQ(get(objects["slow.wav"], "serial").kind, test::JsonValue::Number);
-    EXPECT_EQ(get(objects["moved.wav"], "points").number, 11025);
-    EXPECT_FALSE(get(objects["junk.wav"], "loaded").boolean);
-    EXPECT_NE(get(objects["junk.wav"], "error").text, "");
+    EXPECT_EQ(Lines(watch.Out()).size(), 3u);
+    EXPECT_EQ(Get(objects["slow.wav"], "points").number, 11025);
+    EXPECT_EQ(Get(objects["slow.wav"], "judgement").kind, test::JsonValue::String);
+    EXPECT_EQ(Get(objects["slow.wav"], "serial").kind, test::JsonValue::Number);
+    EXPECT_EQ(Get(objects["moved.wav"], "points").number, 11025);
+    EXPECT_FALSE(Get(objects["junk.wav"], "loaded").boolean);
+    EXPECT_NE(Get(objects["junk.wav"], "error").text, "");
 
-    int status = 0;
-    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0);  // still watching
-    kill(pid, SIGTERM);
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(watch.Running());
+    EXPECT_TRUE(watch.Stop());
+    EXPECT_EQ(StoredPaths(db).size(), 2u);
+    fs::remove_all(dir);
+}
 
-    int32_t storeStatus = 0;
-    std::string error;
-    auto store = OpenResultStore(db, &storeStatus, &error);
-    ASSERT_TRUE(store) << error;
-    int rows = 0;
-    store->QuerySummaries({}, [&](const ResultSummary&) { return ++rows, true; });
-    EXPECT_EQ(rows, 2);
+// A thousand tiny recordings written at once: each analysed and stored
+// exactly once, end to end.
+TEST(ResultsWatchTest, ABurstOfAThousandFilesIsAnalysedAndStoredOnce) {
+    constexpr int kFiles = 1000;
+    const fs::path dir = fs::absolute("scratch-watch-burst-" + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "in");
+    DemoSettings settings;
+    settings.seconds = 0.05;
+    ASSERT_EQ(WriteWav16((dir / "tone.wav").string(), DemoTone(settings), 22050), 0);
+    const std::string tone = ReadAll(dir / "tone.wav");
+    const std::string db = (dir / "results.sqlite").string();
+    WatchProcess watch(dir, {"--db", db, "watch", "--timeout", "120", (dir / "in").string()});
+    ASSERT_TRUE(watch.Started()) << watch.Err();
+    for (int i = 0; i < kFiles; ++i) {
+        std::ofstream(dir / "in" / ("part-" + std::to_string(i) + ".wav"), std::ios::binary) << tone;
+    }
+    ASSERT_TRUE(WatchProcess::WaitFor([&] { return Lines(watch.Out()).size() >= kFiles || !watch.Running(); }))
+        << Lines(watch.Out()).size() << " lines";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // nothing more may follow
+    EXPECT_TRUE(watch.Stop()) << watch.Err();
+
+    EXPECT_EQ(Lines(watch.Out()).size(), static_cast<size_t>(kFiles));
+    std::map<std::string, test::JsonObject> objects;
+    ASSERT_TRUE(watch.Objects(objects));
+    ASSERT_EQ(objects.size(), static_cast<size_t>(kFiles));
+    const std::map<int64_t, std::string> stored = StoredPaths(db);
+    ASSERT_EQ(stored.size(), static_cast<size_t>(kFiles));
+    for (const auto& [name, object] : objects) {
+        const test::JsonValue serial = Get(object, "serial");
+        ASSERT_EQ(serial.kind, test::JsonValue::Number) << name;
+        const auto row = stored.find(static_cast<int64_t>(serial.number));
+        ASSERT_NE(row, stored.end()) << name;
+        EXPECT_EQ(row->second, (dir / "in" / name).string());
+    }
     fs::remove_all(dir);
 }
 

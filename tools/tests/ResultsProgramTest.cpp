@@ -1,12 +1,14 @@
 // The results store through the programs: kr70-analyse --db beside the
-// workstation's writer, kr70-results query and label, and a server that does
-// not answer.
+// workstation's writer (on SQLite and on a throwaway PostgreSQL server),
+// kr70-results query, label and watch, and a server that does not answer.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "ResultStore.h"
 #include "ResultWriter.h"
 #include "../../results/src/SqlConnection.h"
+#include "../../results/tests/PgTestServer.h"
 
 namespace kr70 {
 namespace {
@@ -65,9 +68,19 @@ protected:
         EXPECT_EQ(Run("kr70-demo-gen", {"--seconds", "0.5", "demo"}), 0) << err_;
         return {File("demo/demo-tone.wav"), File("demo/demo-clicks.wav"), File("demo/demo-noise.wav")};
     }
+    // A database of its own on the shared server as db_; false (the test
+    // skips) when there is no server.
+    bool UseServer(const std::string& database) {
+        test::PgTestServer* server = test::PgTestServer::Shared();
+        if (!server || !server->CreateDatabase(database)) {
+            return false;
+        }
+        db_ = server->Url(database);
+        return true;
+    }
     int64_t Count(const std::string& sql) {
         std::string error;
-        auto connection = OpenSqliteConnection(db_, error);
+        auto connection = IsServerLocation(db_) ? OpenPostgresConnection(db_, error) : OpenSqliteConnection(db_, error);
         int64_t count = -1;
         EXPECT_NE(connection, nullptr) << error;
         if (connection) {
@@ -86,8 +99,15 @@ protected:
 };
 
 // Four kr70-analyse processes and the workstation's writer store into one
-// file at once: every verdict arrives once and the file stays sound.
-TEST_F(ResultsProgramTest, ConcurrentWritersLoseNoRow) {
+// store at once: every verdict arrives once (and the SQLite file stays sound).
+class ConcurrentWritersTest : public ResultsProgramTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ConcurrentWritersTest, LoseNoRow) {
+    const bool server = GetParam();
+    if (server && !UseServer("concurrent")) {
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
+    }
+    ::setenv("XDG_DATA_HOME", File("data").c_str(), 1);  // the writer's local queue
     const std::vector<std::string> demo = DemoFiles();
     constexpr int kProcesses = 4;
     constexpr int kFilesPerProcess = 24;
@@ -127,7 +147,36 @@ TEST_F(ResultsProgramTest, ConcurrentWritersLoseNoRow) {
     EXPECT_EQ(Count("SELECT count(*) FROM results WHERE station = 'workstation'"), kWriterRows);
     // The recordings' digests were stored: all rows of one file share one.
     EXPECT_EQ(Count("SELECT count(DISTINCT recording_sha256) FROM results WHERE recording_sha256 <> ''"), 3);
-    EXPECT_EQ(Count("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check = 'ok'"), 1);
+    if (!server) {
+        EXPECT_EQ(Count("SELECT count(*) FROM pragma_integrity_check WHERE integrity_check = 'ok'"), 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, ConcurrentWritersTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "PostgreSQL" : "SQLite"; });
+
+// The watch stores each verdict on the server; its JSON lines name the rows.
+TEST_F(ResultsProgramTest, WatchStoresOnTheServer) {
+    if (!UseServer("watched")) {
+        GTEST_SKIP() << "PostgreSQL tests skipped: " << test::PgTestServer::Why();
+    }
+    DemoFiles();
+    ASSERT_EQ(Run("kr70-results", {"--db", db_, "watch", "--existing", "--max-files", "3", "--station", "line-3",
+                                   "--params", File("demo/demo.ini"), File("demo")}),
+              0)
+        << err_;
+    EXPECT_EQ(err_.find("queue"), std::string::npos) << err_;  // nothing waits locally
+    std::set<int64_t> serials;
+    const std::regex serial("\"serial\": ([0-9]+)\\}$");
+    std::istringstream lines(out_);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(line, match, serial)) << line;
+        serials.insert(std::stoll(match[1]));
+    }
+    EXPECT_EQ(serials.size(), 3u) << out_;
+    EXPECT_EQ(Count("SELECT count(*) FROM results WHERE station = 'line-3' AND recording_sha256 <> ''"), 3);
+    EXPECT_EQ(Count("SELECT max(id) FROM results"), *serials.rbegin());
 }
 
 TEST_F(ResultsProgramTest, QueryAndLabel) {

@@ -4,6 +4,7 @@
 #include "LanguageText.h"
 #include "LmLang.h"
 #include "MainWindow.h"
+#include "ResultCapture.h"
 #include "ResultRecording.h"
 #include "ResultStore.h"
 #include "TestWav.h"
@@ -11,12 +12,16 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 namespace kr70::ui {
 namespace {
@@ -103,6 +108,58 @@ TEST_F(ResultRecordingTest, StatusBarTellsOfVerdictsWaitingForTheServer) {
   Message queued;
   queued.parts.push_back({text::kResultsQueued, {"1"}, ""});
   EXPECT_EQ(pane->text(), messageText(queued));
+}
+
+// The Settings menu's dialog: a new store and station take effect with the
+// next verdict; unchecking stops recording.
+TEST_F(ResultRecordingTest, SettingsDialogChangesStoreStationAndRecording) {
+  const std::string first = (directory / "first.sqlite").string();
+  const std::string second = (directory / "second.sqlite").string();
+  Open(first);
+  ResultRecording* results = window->results();
+  EXPECT_EQ(results->settingsAction()->text(), languageText(text::kMenuSettingsResultsStore));
+  QDialog* dialog = results->openSettings();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->windowTitle(), languageText(text::kTitleResultsStore));
+  auto* store = dialog->findChild<QLineEdit*>("store");
+  auto* station = dialog->findChild<QLineEdit*>("station");
+  auto* record = dialog->findChild<QCheckBox*>("record");
+  ASSERT_TRUE(store && station && record);
+  EXPECT_EQ(store->text().toStdString(), first);
+  EXPECT_EQ(station->text(), QStringLiteral("bench-ui"));
+  EXPECT_TRUE(record->isChecked());
+  store->setText(QString::fromStdString(" " + second + " "));
+  station->clear();
+  dialog->accept();
+  EXPECT_EQ(profile.getString("Results", "Store", ""), second);
+  EXPECT_EQ(profile.getString("Results", "Station", "?"), "");
+  ASSERT_EQ(window->state().LoadWaveform(wav), 1);
+  results->drain();
+  const std::vector<ResultRecord> rows = Stored(second);
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].station, DefaultStationName());
+  EXPECT_FALSE(std::filesystem::exists(first));
+
+  dialog = results->openSettings();
+  dialog->findChild<QCheckBox*>("record")->setChecked(false);
+  dialog->accept();
+  EXPECT_FALSE(results->recording());
+  EXPECT_EQ(profile.getInt("Results", "Record", -1), 0);
+}
+
+TEST_F(ResultRecordingTest, StatusBarTellsOfVerdictsHeldWhileTheStoreFails) {
+  std::ofstream(directory / "blocked") << "a file where the store's folder should be";
+  Open((directory / "blocked" / "results.sqlite").string());
+  ASSERT_EQ(window->state().LoadWaveform(wav), 1);
+  window->results()->drain();
+  QApplication::processEvents();
+  auto* pane = window->findChild<QLabel*>("resultsPane");
+  ASSERT_NE(pane, nullptr);
+  EXPECT_FALSE(pane->isHidden());
+  EXPECT_TRUE(pane->toolTip().contains(QStringLiteral("blocked")));  // why, in the store's words
+  Message held;
+  held.parts.push_back({text::kResultsHeld, {"1", pane->toolTip().toStdString()}, ""});
+  EXPECT_EQ(pane->text(), messageText(held));
 }
 
 }  // namespace
