@@ -40,9 +40,10 @@ public:
     // Lend the object's own array: -200 when empty, -1 when out is null.
     int GetPowerSpectrumDataPtr(double** out) const;
     int GetAmpSpectrumDataPtr(double** out) const;
-    // Lends the amplitude array for reading bins 0 … N/2 only. A long
-    // transform keeps just those bins until a whole array is asked for (the
-    // bins above mirror them), and this leaves it so.
+    // Lend the array for reading bins 0 … N/2 only. A long transform keeps
+    // just those bins until a whole array is asked for (the bins above mirror
+    // them), and these leave it so.
+    int GetPowerSpectrumLowerPtr(double** out) const;
     int GetAmpSpectrumLowerPtr(double** out) const;
 
     // Stores re/im unscaled and derives power = re² + im², amplitude = √power,

@@ -172,6 +172,13 @@ int WAPowerSpectrum::GetAmpSpectrumDataPtr(double** out) const {
     return WA_OK;
 }
 
+int WAPowerSpectrum::GetPowerSpectrumLowerPtr(double** out) const {
+    if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
+    if (!out) return WA_ERR_ARGUMENT;
+    *out = m_power;
+    return WA_OK;
+}
+
 int WAPowerSpectrum::GetAmpSpectrumLowerPtr(double** out) const {
     if (m_size == 0 || m_sampFreq == 0) return WA_ERR_NO_DATA;
     if (!out) return WA_ERR_ARGUMENT;

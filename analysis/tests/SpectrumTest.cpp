@@ -281,6 +281,8 @@ TEST(SpectrumFromFFT, LongSpectraFormTheirUpperBinsWhenAWholeArrayIsLent) {
         double* lent = nullptr;
         ASSERT_EQ(reused.GetAmpSpectrumLowerPtr(&lower), 0);
         EXPECT_EQ(std::vector<double>(lower, lower + 4097), std::vector<double>(amp.begin(), amp.begin() + 4097));
+        ASSERT_EQ(reused.GetPowerSpectrumLowerPtr(&lower), 0);
+        EXPECT_EQ(std::vector<double>(lower, lower + 4097), std::vector<double>(power.begin(), power.begin() + 4097));
         ASSERT_EQ(reused.GetPowerSpectrumDataPtr(&lent), 0);
         EXPECT_EQ(std::vector<double>(lent, lent + 8192), power) << mode;
         ASSERT_EQ(reused.GetAmpSpectrumDataPtr(&lent), 0);

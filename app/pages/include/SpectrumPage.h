@@ -26,7 +26,7 @@ inline constexpr int32_t kFrequencyText = 1190, kUpperLevel = 1194, kLowerLevel 
 inline constexpr int32_t kTextFromNotBelowTo = 2091, kTextToNotAboveFrom = 2092;
 }  // namespace spectrum_page
 
-// A borrowed spectrum: both arrays hold `size` bins.
+// A borrowed spectrum of `size` bins; the page reads bins 0 … size/2 only.
 struct SpectrumSpan {
   const double* power = nullptr;
   const double* amplitude = nullptr;

@@ -19,11 +19,13 @@ SampleSpan spanOf(const WAData& data) {
   return {samples, data.GetSize(), data.GetSampFreq()};
 }
 
+// The page reads bins up to the Nyquist frequency only, so a long spectrum
+// need not form its mirrored upper bins for it.
 SpectrumSpan spectrumSpanOf(const WAPowerSpectrum& spectrum) {
   double* power = nullptr;
   double* amplitude = nullptr;
-  if (spectrum.GetSize() == 0 || spectrum.GetPowerSpectrumDataPtr(&power) != 0 ||
-      spectrum.GetAmpSpectrumDataPtr(&amplitude) != 0)
+  if (spectrum.GetSize() == 0 || spectrum.GetPowerSpectrumLowerPtr(&power) != 0 ||
+      spectrum.GetAmpSpectrumLowerPtr(&amplitude) != 0)
     return {};
   return SpectrumSpan{power, amplitude, spectrum.GetSize(), spectrum.GetSampFreq()};
 }
