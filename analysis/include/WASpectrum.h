@@ -38,6 +38,8 @@ public:
     int GetPowerSpectrum(double* out) const;
     int GetAmpSpectrum(double* out) const;
     // Lend the object's own array: -200 when empty, -1 when out is null.
+    // After a long transform the first of these calls writes the bins above
+    // N/2 into the arrays, so it must not meet another thread reading them.
     int GetPowerSpectrumDataPtr(double** out) const;
     int GetAmpSpectrumDataPtr(double** out) const;
     // Lend the array for reading bins 0 … N/2 only. A long transform keeps
