@@ -218,14 +218,19 @@ struct SpectrumArrays {
     bool ok;
 };
 
-// Power and amplitude of the complex arrays, each normalised in band.
-void DeriveNormalised(const double* re, const double* im, double* power, double* amp, uint32_t n) {
-    PowerAndAmplitude(re, im, power, amp, n);
-    NormaliseInBand(power, n);
-    NormaliseInBand(amp, n);
+// Power and amplitude of the first `stored` of n bins of the complex arrays
+// (all of them unless the bins above n/2 are left to mirror the others), each
+// normalised in band.
+void DeriveNormalised(const double* re, const double* im, double* power, double* amp, uint32_t n,
+                      uint32_t stored) {
+    PowerAndAmplitude(re, im, power, amp, stored);
+    NormaliseInBand(power, n, stored);
+    NormaliseInBand(amp, n, stored);
 }
 
-void DeriveNormalised(SpectrumArrays& a, uint32_t n) { DeriveNormalised(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n); }
+void DeriveNormalised(SpectrumArrays& a, uint32_t n) {
+    DeriveNormalised(a.re.get(), a.im.get(), a.power.get(), a.amp.get(), n, n);
+}
 
 // From this length on a real window is transformed as n/2 complex points:
 // z[m] = x[2m] + i·x[2m+1] gives Z = FFT(z), and the split step
@@ -353,7 +358,7 @@ int TwoWindowAverage(const double* window, uint32_t count, uint32_t n, double* r
     FftTables tables;  // both windows have the same size
     int status = Fft(window, nullptr, re, im, n, kFftForward, &tables);
     if (status != WA_OK) return status;
-    DeriveNormalised(re, im, power, amp, n);
+    DeriveNormalised(re, im, power, amp, n, n);
     status = Fft(window + (count - n), nullptr, re, im, n, kFftForward, &tables);
     if (status != WA_OK) return status;
     PowerAndAmplitudeInPlace(re, im, n);
@@ -409,21 +414,12 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
               data.GetSampFreq());
     }
     const bool lowerBinsOnly = n >= kRealTransformMinimum;
-    m_complexMirrored = m_magnitudeMirrored = false;
     if (oneWindow) {
         uint32_t offset = 0;
         if (count != n && mode == 1) offset = count - n;
         if (count != n && mode == 2) offset = (count - n) / 2;
         status = TransformWindow(window + offset, n, m_re, m_im, m_power);
-        if (status == WA_OK && lowerBinsOnly) {
-            PowerAndAmplitude(m_re, m_im, m_power, m_amp, LowerBins(n));
-            NormaliseInBand(m_power, n, LowerBins(n));
-            NormaliseInBand(m_amp, n, LowerBins(n));
-            for (double* v : {m_re, m_im}) ReleaseUpperBins(v, n);
-            m_complexMirrored = true;
-        } else if (status == WA_OK) {
-            DeriveNormalised(m_re, m_im, m_power, m_amp, n);
-        }
+        if (status == WA_OK) DeriveNormalised(m_re, m_im, m_power, m_amp, n, lowerBinsOnly ? LowerBins(n) : n);
     } else if (lowerBinsOnly) {
         status = TwoWindowAverageReal(window, count, n, m_re, m_im, m_power, m_amp);
     } else {
@@ -433,12 +429,14 @@ int WAPowerSpectrum::SetSpectrumFromFFT(const WAData& data, uint32_t start, uint
         ClearData();
         return status;
     }
+    // A long spectrum's bins above n/2 are formed when a whole array is asked
+    // for; until then the spectrum holds half the memory. (The complex parts
+    // of an average are zero throughout.)
     if (lowerBinsOnly) {
-        // The bins above n/2 are formed when a whole array is asked for;
-        // until then the spectrum holds half the memory.
-        for (double* v : {m_power, m_amp}) ReleaseUpperBins(v, n);
-        m_magnitudeMirrored = true;
+        for (double* v : {m_re, m_im, m_power, m_amp}) ReleaseUpperBins(v, n);
     }
+    m_complexMirrored = lowerBinsOnly && oneWindow;
+    m_magnitudeMirrored = lowerBinsOnly;
     m_sampFreq = data.GetSampFreq();
     return WA_OK;
 }
